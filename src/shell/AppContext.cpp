@@ -1,0 +1,54 @@
+#include "shell/AppContext.h"
+
+#include <QFileInfo>
+#include <QProcessEnvironment>
+
+using namespace Qt::StringLiterals;
+
+AppContext::AppContext(const QString& workDir, const Clock& clock, OperatorPort& op)
+    : baseUrl(QString::fromUtf16(DefaultBaseUrl)), m_workDir(QFileInfo(workDir).absoluteFilePath()), m_clock(clock),
+      m_op(op)
+{
+    const QString fromEnv = qEnvironmentVariable("SB_BASE_URL");
+    if (!fromEnv.isEmpty())
+        baseUrl = fromEnv.endsWith(u'/') ? fromEnv.chopped(1) : fromEnv;
+}
+
+QString resolveCaseInsensitive(const QDir& dir, const QString& name)
+{
+    if (QFileInfo::exists(dir.filePath(name)))
+        return name;
+    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QString& entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return entry;
+    return name;
+}
+
+QString AppContext::path(const QString& name) const
+{
+    QString rel = name;
+    rel.replace(u'\\', u'/');
+    const qsizetype slash = rel.lastIndexOf(u'/');
+    if (slash < 0)
+        return m_workDir.filePath(resolveCaseInsensitive(m_workDir, rel));
+    QString folder = rel.left(slash);
+    if (folder.compare(QString::fromUtf16(ExchangeFolder), Qt::CaseInsensitive) == 0)
+        folder = QString::fromUtf16(ExchangeFolder);
+    const QDir sub(m_workDir.filePath(resolveCaseInsensitive(m_workDir, folder)));
+    return sub.filePath(resolveCaseInsensitive(sub, rel.mid(slash + 1)));
+}
+
+QString AppContext::exchangeDir() const
+{
+    const QString dir = path(QString::fromUtf16(ExchangeFolder));
+    if (QFileInfo(dir).isDir() || m_workDir.mkpath(dir))
+        return dir;
+    return {};
+}
+
+QString AppContext::caption() const
+{
+    return u"Interfaccia QV <--> SimpleBooking (modalita "_s + settings.Modalita + u" '"_s + settings.nomeModalita() +
+           u"')"_s;
+}

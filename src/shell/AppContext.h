@@ -1,0 +1,54 @@
+#pragma once
+
+#include "shell/Clock.h"
+#include "shell/OperatorPort.h"
+#include "shell/Settings.h"
+
+#include <QDir>
+#include <QString>
+#include <array>
+
+// The process-wide values of the bridge, in one object passed by reference.
+class AppContext
+{
+public:
+    AppContext(const QString& workDir, const Clock& clock, OperatorPort& op);
+
+    // The service's own address; SB_BASE_URL in the environment replaces it.
+    static constexpr const char16_t* DefaultBaseUrl = u"https://ws.simplebooking.it";
+
+    Settings settings;
+    const qint16 NumeroHotelCorrente = 1;
+    const std::array<qint16, 12> GiorniMese{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    QString UltimaRisposta;
+    QString baseUrl;
+
+    // Network time-outs of one exchange, in milliseconds.
+    long connectTimeoutMs = 15000;
+    long exchangeTimeoutMs = 120000;
+
+    const Clock& clock() const { return m_clock; }
+    OperatorPort& op() const { return m_op; }
+    const QDir& workDir() const { return m_workDir; }
+
+    // A path under the working directory for a name the system writes, whatever its spelling:
+    // "Simplebooking\Chiamata.txt" and "SimpleBooking\Chiamata.txt" are the same file, and an
+    // existing file whose name differs only in case is found again.
+    QString path(const QString& name) const;
+    // The exchange subfolder, created when missing; empty when it cannot be created.
+    QString exchangeDir() const;
+
+    // Reads SBookParam.txt again (as each activation of the main window does).
+    bool reloadSettings() { return settings.load(m_workDir.path()); }
+    QString caption() const;
+
+    static constexpr const char16_t* ExchangeFolder = u"SimpleBooking";
+
+private:
+    QDir m_workDir;
+    const Clock& m_clock;
+    OperatorPort& m_op;
+};
+
+// Finds name in dir regardless of case; returns the spelling on disk, or name when absent.
+QString resolveCaseInsensitive(const QDir& dir, const QString& name);

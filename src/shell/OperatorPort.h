@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Everything the bridge shows to or asks of the operator goes through this port: message boxes,
+// questions, input boxes, the main window's two text boxes and its caption. The desktop implements
+// it with real windows, the unattended mode with a log and an answer script, tests with a fake.
+class OperatorPort
+{
+public:
+    enum class Icon { None, Information, Question, Exclamation, Critical };
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No, Unanswered };
+
+    struct Message
+    {
+        QString title;
+        QString text;
+        Icon icon = Icon::Information;
+        Buttons buttons = Buttons::Ok;
+        Answer defaultButton = Answer::Ok;
+        // What counts as the answer when nobody is there to give one. A question that decides the
+        // fate of a reservation says Unanswered, so that the reservation waits for an operator.
+        std::optional<Answer> whenUnattended;
+    };
+
+    virtual ~OperatorPort() = default;
+
+    virtual Answer messageBox(const Message& message) = 0;
+    // nullopt when the operator cancels or nobody can answer.
+    virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                            const QString& defaultText) = 0;
+
+    virtual void setRequestText(const QString& text) = 0; // upper text box, Text1(0)
+    virtual void setAnswerText(const QString& text) = 0;  // lower text box, Text1(1)
+    virtual void setCaption(const QString& caption) = 0;
+
+    // Conveniences over messageBox.
+    void inform(const QString& title, const QString& text, Icon icon = Icon::Exclamation)
+    {
+        messageBox({title, text, icon, Buttons::Ok, Answer::Ok, {}});
+    }
+    Answer ask(const QString& title, const QString& text, Answer defaultButton,
+               std::optional<Answer> whenUnattended = {})
+    {
+        return messageBox({title, text, Icon::Question, Buttons::YesNo, defaultButton, whenUnattended});
+    }
+};

@@ -1,0 +1,116 @@
+#include "shell/Settings.h"
+
+#include "shell/OperatorPort.h"
+#include "store/DaySlots.h"
+#include "store/TextFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A check box is written as a printed number: the digit with a blank on each side.
+QString printedFlag(const QString& value)
+{
+    return valoreNumerico(value) == 1 ? u" 1 "_s : u" 0 "_s;
+}
+
+} // namespace
+
+qint64 valoreNumerico(const QString& text)
+{
+    return DaySlots::leadingNumber(text);
+}
+
+bool Settings::attivo() const
+{
+    return valoreNumerico(Attivo) == 1;
+}
+
+QString Settings::nomeModalita() const
+{
+    return Modalita == u"2" ? u"Automatica"_s : u"Semi automatica"_s;
+}
+
+bool Settings::load(const QString& dir)
+{
+    Modalita = u"1"_s;
+    const QString path = QDir(dir).filePath(QString::fromUtf16(FileName));
+    if (!QFileInfo::exists(path))
+        return false;
+    // A line that cannot be read leaves its setting as it was, as the original reader did.
+    const QStringList lines = TextFile::readLines(path).value_or(QStringList());
+    auto line = [&](int n) -> const QString* {
+        return n <= lines.size() ? &lines.at(n - 1) : nullptr;
+    };
+    QString* const asIs[] = {&HostName, &ProvName, &ProvPwd, &Account, &Password, &CodiceHotel, &PortalsID, &CodArr};
+    if (auto l = line(1))
+        Attivo = l->trimmed();
+    for (int i = 0; i < 8; ++i)
+        if (auto l = line(i + 2))
+            *asIs[i] = *l;
+    if (auto l = line(10)) {
+        const qint64 v = valoreNumerico(*l);
+        if (v >= std::numeric_limits<qint16>::min() && v <= std::numeric_limits<qint16>::max())
+            CodAdd = qint16(v);
+    }
+    if (auto l = line(11))
+        AssegnazioneAutomatica = l->trimmed();
+    if (auto l = line(12))
+        CancellazioneDefinitiva = l->trimmed();
+    if (AssegnazioneAutomatica == u"1")
+        Modalita = u"2"_s;
+    return true;
+}
+
+ParametriForm ParametriForm::fromFile(const QString& dir)
+{
+    ParametriForm form;
+    const auto lines = TextFile::readLines(QDir(dir).filePath(QString::fromUtf16(Settings::FileName)));
+    if (!lines)
+        return form;
+    auto line = [&](int n) {
+        return n <= lines->size() ? lines->at(n - 1) : QString();
+    };
+    form.attivo = valoreNumerico(line(1)) == 1;
+    for (int i = 0; i < 9; ++i)
+        form.testi[i] = line(i + 2);
+    form.assegnazioneAutomatica = valoreNumerico(line(11)) == 1;
+    form.cancellazioneDefinitiva = valoreNumerico(line(12)) == 1;
+    return form;
+}
+
+bool ParametriForm::registra(const QString& dir, Settings& settings, OperatorPort& op) const
+{
+    const auto flag = [](bool on) {
+        return on ? u"1"_s : u"0"_s;
+    };
+    QStringList lines{printedFlag(flag(attivo))};
+    for (const QString& t : testi)
+        lines.append(t);
+    lines.append(printedFlag(flag(assegnazioneAutomatica)));
+    lines.append(printedFlag(flag(cancellazioneDefinitiva)));
+
+    const QString path = QDir(dir).filePath(QString::fromUtf16(Settings::FileName));
+    const QString error = TextFile::writeLines(path, lines);
+    if (!error.isEmpty()) {
+        op.inform(u"Errore"_s, u"Impossibile salvare i parametri in "_s + path + u"\r\n"_s + error,
+                  OperatorPort::Icon::Critical);
+        return false;
+    }
+    settings.Attivo = flag(attivo);
+    QString* const asIs[] = {&settings.HostName, &settings.ProvName,    &settings.ProvPwd,   &settings.Account,
+                             &settings.Password, &settings.CodiceHotel, &settings.PortalsID, &settings.CodArr};
+    for (int i = 0; i < 8; ++i)
+        *asIs[i] = testi[i];
+    const qint64 codAdd = valoreNumerico(testi[8]);
+    settings.CodAdd = (codAdd >= std::numeric_limits<qint16>::min() && codAdd <= std::numeric_limits<qint16>::max())
+                          ? qint16(codAdd)
+                          : qint16(0);
+    settings.AssegnazioneAutomatica = flag(assegnazioneAutomatica);
+    settings.CancellazioneDefinitiva = flag(cancellazioneDefinitiva);
+    return true;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+class OperatorPort;
+
+// The twelve lines of SBookParam.txt, plus the working mode derived from them.
+struct Settings
+{
+    QString Attivo;
+    QString HostName;
+    QString ProvName;
+    QString ProvPwd;
+    QString Account;
+    QString Password;
+    QString CodiceHotel;
+    QString PortalsID;
+    QString CodArr;
+    qint16 CodAdd = 0;
+    QString AssegnazioneAutomatica;
+    QString CancellazioneDefinitiva;
+
+    // "1" Semi automatica, "2" Automatica; derived, never stored.
+    QString Modalita = QStringLiteral("1");
+
+    static constexpr const char16_t* FileName = u"SBookParam.txt";
+
+    bool attivo() const;
+    QString nomeModalita() const;
+
+    // Reads the file in dir into this record; returns false (and leaves the record untouched but
+    // for Modalita, which falls back to "1") when the file does not exist. A short or damaged
+    // file is read as far as it goes.
+    bool load(const QString& dir);
+};
+
+// What the parameters window shows and writes: nine texts and three check boxes.
+struct ParametriForm
+{
+    bool attivo = false;
+    QString testi[9]; // Host name .. Cod. Add., exactly as typed
+    bool assegnazioneAutomatica = false;
+    bool cancellazioneDefinitiva = false;
+
+    // The window's content when it opens: empty when the file does not exist.
+    static ParametriForm fromFile(const QString& dir);
+    // "&Registra": writes the file and sets the settings from it. On a write failure the operator
+    // is told, the settings stay as they were and false comes back; the program goes on.
+    bool registra(const QString& dir, Settings& settings, OperatorPort& op) const;
+};
+
+// The numeric value of a check-box or counter line: its leading number, 0 when there is none.
+qint64 valoreNumerico(const QString& text);

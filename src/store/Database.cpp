@@ -1,0 +1,287 @@
+#include "store/Database.h"
+
+#include "store/Recordset.h"
+#include "store/StoreError.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString stemOf(const QString& fileName)
+{
+    QString stem = QFileInfo(fileName).completeBaseName();
+    for (QChar& c : stem)
+        if (!c.isLetterOrNumber() || c.unicode() > 127)
+            c = u'_';
+    return u"f_"_s + stem.toLower();
+}
+
+} // namespace
+
+QString databaseFile(const QDir& workDir, const QString& fileName)
+{
+    if (QFileInfo::exists(workDir.filePath(fileName)))
+        return workDir.filePath(fileName);
+    const QStringList entries = workDir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& entry : entries)
+        if (entry.compare(fileName, Qt::CaseInsensitive) == 0)
+            return workDir.filePath(entry);
+    QString name = fileName;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot >= 0)
+        name = name.left(dot) + name.mid(dot).toLower();
+    return workDir.filePath(name);
+}
+
+Database::Database(const QDir& workDir, const QString& fileName)
+    : m_workDir(workDir), m_path(databaseFile(workDir, fileName)),
+      m_connection(u"sbstore-"_s + QString::number(quintptr(this), 16)),
+      m_translator([this](const QString& t, const QString& f) { return table(t, f)->sql; })
+{
+    m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
+    m_db.setDatabaseName(m_path);
+    // Other processes (QV, a second bridge) may hold the file for a moment: wait, don't fail.
+    m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=20000"_s);
+    if (!m_db.open()) {
+        const QString text = m_db.lastError().text();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
+        throw StoreError(StoreError::Engine, u"Impossibile aprire il database "_s + m_path + u": "_s + text);
+    }
+    QSqlQuery q(m_db);
+    // Atomic commits across attached files need the rollback journal.
+    q.exec(u"PRAGMA journal_mode=DELETE"_s);
+    q.finish();
+}
+
+Database::~Database()
+{
+    if (m_inTransaction) {
+        QSqlQuery q(m_db);
+        q.exec(u"ROLLBACK"_s);
+    }
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+QSqlQuery Database::query()
+{
+    return QSqlQuery(m_db);
+}
+
+void Database::fail(const QString& what, const QString& sql) const
+{
+    Q_UNUSED(sql);
+    throw StoreError(StoreError::Engine, what + u" ("_s + QFileInfo(m_path).fileName() + u')');
+}
+
+void Database::exec(QSqlQuery& q, const QString& sql, const QVariantList& params)
+{
+    if (!q.prepare(sql))
+        fail(q.lastError().text(), sql);
+    for (const QVariant& v : params)
+        q.addBindValue(v);
+    if (!q.exec())
+        fail(q.lastError().text(), sql);
+}
+
+QString Database::schemaFor(const QString& fileName)
+{
+    if (fileName.isEmpty())
+        return u"main"_s;
+    const QString file = databaseFile(m_workDir, fileName);
+    if (QFileInfo(file) == QFileInfo(m_path))
+        return u"main"_s;
+    const QString key = QFileInfo(file).fileName().toLower();
+    if (auto it = m_attached.constFind(key); it != m_attached.cend())
+        return *it;
+    const QString schema = stemOf(file);
+    QSqlQuery q(m_db);
+    exec(q, u"ATTACH DATABASE ? AS "_s + SqlTranslator::quoteName(schema), {file});
+    m_attached.insert(key, schema);
+    return schema;
+}
+
+void Database::attach(const QString& fileName)
+{
+    schemaFor(fileName);
+}
+
+std::shared_ptr<const Database::TableRef> Database::table(const QString& name, const QString& file)
+{
+    const QString key = name.toLower();
+    if (auto it = m_tables.constFind(key); it != m_tables.cend())
+        return *it;
+    if (!file.isEmpty())
+        schemaFor(file);
+    QStringList schemas{u"main"_s};
+    schemas += m_attached.values();
+    for (const QString& schema : schemas) {
+        QSqlQuery q(m_db);
+        exec(q,
+             u"SELECT name FROM "_s + SqlTranslator::quoteName(schema) +
+                 u".sqlite_master WHERE type IN ('table','view') AND name = ? COLLATE NOCASE"_s,
+             {name});
+        if (!q.next())
+            continue;
+        auto made = std::make_shared<TableRef>();
+        TableRef& ref = *made;
+        ref.schema = schema;
+        ref.name = q.value(0).toString();
+        q.finish();
+        ref.sql = SqlTranslator::quoteName(schema) + u'.' + SqlTranslator::quoteName(ref.name);
+        QSqlQuery info(m_db);
+        exec(info,
+             u"PRAGMA "_s + SqlTranslator::quoteName(schema) + u".table_info("_s + SqlTranslator::quoteName(ref.name) +
+                 u')',
+             {});
+        while (info.next()) {
+            FieldInfo f;
+            f.name = info.value(1).toString();
+            const QString type = info.value(2).toString();
+            f.kind = kindOf(type);
+            const qsizetype open = type.indexOf(u'(');
+            if (open >= 0) {
+                const qsizetype close = type.indexOf(u')', open);
+                f.size = QStringView(type).mid(open + 1, close - open - 1).toInt();
+            }
+            ref.index.insert(f.name.toLower(), int(ref.fields.size()));
+            ref.fields.append(f);
+        }
+        m_tables.insert(key, made);
+        return made;
+    }
+    throw StoreError(StoreError::ItemNotFound,
+                     u"Impossibile trovare la tabella '"_s + name + u"' in "_s + QFileInfo(m_path).fileName() + u'.');
+}
+
+SqlFragment Database::criteria(const QString& text)
+{
+    if (auto it = m_criteria.constFind(text); it != m_criteria.cend())
+        return *it;
+    return *m_criteria.insert(text, m_translator.criteria(text));
+}
+
+Recordset Database::OpenRecordset(const QString& source, const QVariantList& params)
+{
+    return Recordset(*this, source, params);
+}
+
+void Database::begin()
+{
+    QSqlQuery q(m_db);
+    exec(q, u"BEGIN IMMEDIATE"_s, {});
+    m_inTransaction = true;
+}
+
+void Database::commit()
+{
+    QSqlQuery q(m_db);
+    exec(q, u"COMMIT"_s, {});
+    m_inTransaction = false;
+}
+
+void Database::rollback()
+{
+    m_inTransaction = false;
+    QSqlQuery q(m_db);
+    exec(q, u"ROLLBACK"_s, {});
+}
+
+bool Database::hasTable(const QString& tableName)
+{
+    try {
+        table(tableName);
+        return true;
+    } catch (const StoreError&) {
+        return false;
+    }
+}
+
+QList<FieldInfo> Database::fields(const QString& tableName)
+{
+    return table(tableName)->fields;
+}
+
+QString Database::declaredType(const FieldInfo& f)
+{
+    switch (f.kind) {
+    case FieldKind::YesNo:
+        return u"YESNO INTEGER"_s;
+    case FieldKind::Byte:
+        return u"BYTE INTEGER"_s;
+    case FieldKind::Integer:
+        return u"SHORT INTEGER"_s;
+    case FieldKind::Long:
+        return u"LONG INTEGER"_s;
+    case FieldKind::Currency:
+        return u"CURRENCY REAL"_s;
+    case FieldKind::Single:
+        return u"SINGLE REAL"_s;
+    case FieldKind::Double:
+        return u"DOUBLE REAL"_s;
+    case FieldKind::DateTime:
+        return u"DATETIME"_s;
+    case FieldKind::Blob:
+        return u"OLE BLOB"_s;
+    case FieldKind::Memo:
+        return u"MEMO TEXT COLLATE NOCASE"_s;
+    case FieldKind::Text:
+        break;
+    }
+    return u"TEXT("_s + QString::number(f.size) + u") COLLATE NOCASE"_s;
+}
+
+FieldKind Database::kindOf(const QString& declared)
+{
+    const QString t = declared.toUpper();
+    if (t.startsWith(u"YESNO") || t.startsWith(u"BIT") || t.startsWith(u"BOOL"))
+        return FieldKind::YesNo;
+    if (t.startsWith(u"BYTE"))
+        return FieldKind::Byte;
+    if (t.startsWith(u"SHORT") || t.startsWith(u"SMALLINT"))
+        return FieldKind::Integer;
+    if (t.contains(u"INT"))
+        return FieldKind::Long;
+    if (t.startsWith(u"CURRENCY") || t.startsWith(u"MONEY") || t.startsWith(u"NUMERIC") || t.startsWith(u"DECIMAL"))
+        return FieldKind::Currency;
+    if (t.startsWith(u"SINGLE"))
+        return FieldKind::Single;
+    if (t.contains(u"REAL") || t.contains(u"DOUB") || t.contains(u"FLOA"))
+        return FieldKind::Double;
+    if (t.startsWith(u"DATE"))
+        return FieldKind::DateTime;
+    if (t.contains(u"BLOB") || t.startsWith(u"OLE"))
+        return FieldKind::Blob;
+    if (t.startsWith(u"MEMO"))
+        return FieldKind::Memo;
+    return FieldKind::Text;
+}
+
+void Database::createTable(const QString& tableName, const FieldInfo& first)
+{
+    QSqlQuery q(m_db);
+    exec(q,
+         u"CREATE TABLE "_s + SqlTranslator::quoteName(tableName) + u" ("_s + SqlTranslator::quoteName(first.name) +
+             u' ' + declaredType(first) + u')',
+         {});
+    m_tables.remove(tableName.toLower());
+}
+
+void Database::appendField(const QString& tableName, const FieldInfo& field)
+{
+    const auto ref = table(tableName);
+    if (ref->index.contains(field.name.toLower()))
+        throw StoreError(3191, u"Impossibile definire il campo '"_s + field.name + u"' più di una volta."_s);
+    const QString sql = u"ALTER TABLE "_s + ref->sql + u" ADD COLUMN "_s + SqlTranslator::quoteName(field.name) + u' ' +
+                        declaredType(field);
+    m_tables.remove(tableName.toLower());
+    QSqlQuery q(m_db);
+    exec(q, sql, {});
+}

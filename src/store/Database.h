@@ -1,0 +1,114 @@
+#pragma once
+
+#include "store/SqlTranslator.h"
+
+#include <QDir>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+class Recordset;
+class QSqlQuery;
+
+// What a field holds, from the type code the table definition gave it.
+enum class FieldKind { YesNo, Byte, Integer, Long, Currency, Single, Double, DateTime, Text, Blob, Memo };
+
+struct FieldInfo
+{
+    QString name;
+    FieldKind kind = FieldKind::Text;
+    int size = 0;
+};
+
+// One database file of the working directory ("SimpleBooking.mdb", "Scheda_Prenotazione.mdb"),
+// opened for one operation and closed at its end. Other files can be attached so that one unit
+// of work spans several of them and commits atomically. Several processes may use the same files.
+class Database
+{
+public:
+    Database(const QDir& workDir, const QString& fileName);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const QString& path() const { return m_path; }
+
+    // Makes the tables of another file of the working directory reachable from this database.
+    void attach(const QString& fileName);
+
+    // A dynaset on a table name or on a SELECT text (values as "?" placeholders or literals).
+    Recordset OpenRecordset(const QString& source, const QVariantList& params = {});
+
+    // Unit of work: everything between begin and commit, on this file and the attached ones,
+    // is stored whole or not at all.
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_inTransaction; }
+
+    class Transaction
+    {
+    public:
+        explicit Transaction(Database& db) : m_db(db) { m_db.begin(); }
+        ~Transaction()
+        {
+            if (!m_done)
+                try {
+                    m_db.rollback();
+                } catch (...) {
+                }
+        }
+        void commit()
+        {
+            m_db.commit();
+            m_done = true;
+        }
+
+    private:
+        Database& m_db;
+        bool m_done = false;
+    };
+
+    // Schema, for the bootstrap.
+    bool hasTable(const QString& table);
+    QList<FieldInfo> fields(const QString& table);
+    void createTable(const QString& table, const FieldInfo& first);
+    void appendField(const QString& table, const FieldInfo& field); // throws when it exists
+    static QString declaredType(const FieldInfo& field);
+    static FieldKind kindOf(const QString& declaredType);
+
+    // For recordsets.
+    struct TableRef
+    {
+        QString schema;
+        QString name;
+        QString sql; // "schema"."name"
+        QList<FieldInfo> fields;
+        QHash<QString, int> index; // lower-case field name -> position
+    };
+    std::shared_ptr<const TableRef> table(const QString& name, const QString& file = {});
+    SqlFragment criteria(const QString& text);
+    const SqlTranslator& translator() const { return m_translator; }
+    void exec(QSqlQuery& query, const QString& sql, const QVariantList& params);
+    QSqlQuery query();
+
+private:
+    QString schemaFor(const QString& fileName);
+    [[noreturn]] void fail(const QString& what, const QString& sql) const;
+
+    QDir m_workDir;
+    QString m_path;
+    QString m_connection;
+    QSqlDatabase m_db;
+    QHash<QString, QString> m_attached;                       // lower-case resolved file name -> schema
+    QHash<QString, std::shared_ptr<const TableRef>> m_tables; // lower-case table name -> table
+    QHash<QString, SqlFragment> m_criteria;
+    SqlTranslator m_translator;
+    bool m_inTransaction = false;
+};
+
+// The file a database name stands for in the working directory: an existing file whose name
+// differs only in case is the same database; a new one is written with a lower-case ".mdb".
+QString databaseFile(const QDir& workDir, const QString& fileName);

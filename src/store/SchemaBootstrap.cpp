@@ -1,0 +1,178 @@
+#include "store/SchemaBootstrap.h"
+
+#include "store/Database.h"
+#include "store/StoreError.h"
+#include "store/TextFile.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The leading number of a text, as the type code and size are read; 0 when there is none.
+int leadingNumber(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    int value = 0;
+    while (i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9' && value < 100000)
+        value = value * 10 + (text.at(i++).unicode() - u'0');
+    return value;
+}
+
+std::optional<FieldKind> kindForCode(int code)
+{
+    switch (code) {
+    case 1:
+        return FieldKind::YesNo;
+    case 2:
+        return FieldKind::Byte;
+    case 3:
+        return FieldKind::Integer;
+    case 4:
+        return FieldKind::Long;
+    case 5:
+        return FieldKind::Currency;
+    case 6:
+        return FieldKind::Single;
+    case 7:
+        return FieldKind::Double;
+    case 8:
+        return FieldKind::DateTime;
+    case 10:
+        return FieldKind::Text;
+    case 11:
+        return FieldKind::Blob;
+    case 12:
+        return FieldKind::Memo;
+    default:
+        return std::nullopt;
+    }
+}
+
+class Bootstrap
+{
+public:
+    explicit Bootstrap(const QDir& workDir) : m_workDir(workDir) {}
+    ~Bootstrap() { closeDatabase(); }
+
+    void section(const QString& riga)
+    {
+        closeDatabase();
+        // The stem runs from the second character to four characters before the first "]".
+        const qsizetype close = riga.indexOf(u']');
+        if (close - 5 >= 1)
+            m_stem = riga.mid(1, close - 5);
+        if (m_stem.isEmpty())
+            return;
+        try {
+            m_db = std::make_unique<Database>(m_workDir, m_stem + u".MDB"_s);
+            m_db->begin();
+        } catch (const StoreError&) {
+            m_db.reset();
+        }
+    }
+
+    void fieldLine(const QString& riga)
+    {
+        // A value that cannot be taken keeps the one of the line before.
+        if (auto v = Campo(riga, 1))
+            m_table = *v;
+        if (auto v = Campo(riga, 2))
+            m_field = *v;
+        if (auto v = Campo(riga, 3))
+            m_type = leadingNumber(*v);
+        if (auto v = Campo(riga, 4))
+            m_size = leadingNumber(*v);
+        if (!m_db || m_table.isEmpty() || m_field.isEmpty())
+            return;
+        const auto kind = kindForCode(m_type);
+        if (!kind)
+            return;
+        const FieldInfo field{m_field, *kind, m_size};
+        try {
+            if (!m_db->hasTable(m_table))
+                m_db->createTable(m_table, field);
+            else if (!hasField(m_table, m_field))
+                m_db->appendField(m_table, field);
+        } catch (const StoreError&) {
+            // An existing field, a name the engine refuses: passed over, as always here.
+        }
+    }
+
+private:
+    bool hasField(const QString& table, const QString& name)
+    {
+        for (const FieldInfo& f : m_db->fields(table))
+            if (f.name.compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    }
+
+    void closeDatabase()
+    {
+        if (!m_db)
+            return;
+        try {
+            m_db->commit();
+        } catch (const StoreError&) {
+        }
+        m_db.reset();
+    }
+
+    QDir m_workDir;
+    std::unique_ptr<Database> m_db;
+    QString m_stem;
+    QString m_table;
+    QString m_field;
+    int m_type = 0;
+    int m_size = 0;
+};
+
+} // namespace
+
+std::optional<QString> Campo(const QString& riga, int n)
+{
+    qsizetype previous = -1; // 0-based index of the previous comma
+    QString value;
+    for (int i = 1; i <= n; ++i) {
+        const qsizetype next = riga.indexOf(u',', previous + 1);
+        if (next < 0)
+            return std::nullopt;
+        value = riga.mid(previous + 1, next - previous - 1);
+        previous = next;
+    }
+    return value;
+}
+
+void CreaStrutture(const QDir& workDir, const QString& dbtPath)
+{
+    const auto righe = TextFile::readLines(dbtPath);
+    if (!righe)
+        return;
+    Bootstrap bootstrap(workDir);
+    for (qsizetype i = 0; i < righe->size(); ++i) {
+        const QString& riga = righe->at(i);
+        if (riga.startsWith(u'[')) {
+            bootstrap.section(riga);
+            // The line after a section line is always a field line.
+            if (++i < righe->size())
+                bootstrap.fieldLine(righe->at(i));
+            continue;
+        }
+        bootstrap.fieldLine(riga);
+    }
+}
+
+QString percorsoDefinizioni(const QDir& workDir)
+{
+    const QString local = workDir.filePath(u"SBOOK.DBT"_s);
+    if (QFileInfo::exists(local) || !QCoreApplication::instance())
+        return local;
+    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(u"SBOOK.DBT"_s);
+    return QFileInfo::exists(besideProgram) ? besideProgram : local;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Text files of the bridge: the system's code page (Windows-1252), lines ending in CR LF,
+// written whole. One helper reads and one writes.
+namespace TextFile {
+
+QByteArray toCp1252(const QString& text);
+QString fromCp1252(const QByteArray& bytes);
+
+// The file's lines without their line ends; nullopt when the file cannot be read.
+std::optional<QStringList> readLines(const QString& path);
+// The whole file as text; nullopt when it cannot be read.
+std::optional<QString> readAll(const QString& path);
+
+// Replaces the file with the lines, each followed by CR LF. Written to a temporary file first
+// and renamed, so a reader never sees half a file. Returns the error text, empty on success.
+QString writeLines(const QString& path, const QStringList& lines);
+// Replaces the file with the text followed by CR LF (the way exchanges save their texts).
+QString writeText(const QString& path, const QString& text);
+
+} // namespace TextFile

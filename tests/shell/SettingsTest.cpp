@@ -1,0 +1,101 @@
+#include "shell/Settings.h"
+#include "support/WorkDir.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray kFile =
+    " 1 \r\nhttps://host/res\r\nprov\r\np&w\r\nacc\r\n pwd \r\nH1\r\nP1\r\nBB\r\n12x\r\n 1 \r\n 0 \r\n";
+
+TEST(Settings, LoadsTheTwelveLines)
+{
+    WorkDir w;
+    w.write(u"SBookParam.txt"_s, kFile);
+    Settings s;
+    ASSERT_TRUE(s.load(w.tmp.path()));
+    EXPECT_EQ(s.Attivo, u"1"_s);
+    EXPECT_TRUE(s.attivo());
+    EXPECT_EQ(s.Password, u" pwd "_s); // read as it stands
+    EXPECT_EQ(s.CodiceHotel, u"H1"_s);
+    EXPECT_EQ(s.CodAdd, 12);
+    EXPECT_EQ(s.AssegnazioneAutomatica, u"1"_s);
+    EXPECT_EQ(s.CancellazioneDefinitiva, u"0"_s);
+    EXPECT_EQ(s.Modalita, u"2"_s);
+    EXPECT_EQ(s.nomeModalita(), u"Automatica"_s);
+}
+
+TEST(Settings, ShortOrMissingFile)
+{
+    WorkDir w;
+    Settings s;
+    s.HostName = u"before"_s;
+    s.Modalita = u"2"_s;
+    EXPECT_FALSE(s.load(w.tmp.path()));
+    EXPECT_EQ(s.Modalita, u"1"_s);
+
+    w.write(u"SBookParam.txt"_s, "0\r\nhost-only");
+    ASSERT_TRUE(s.load(w.tmp.path()));
+    EXPECT_EQ(s.HostName, u"host-only"_s);
+    EXPECT_EQ(s.Attivo, u"0"_s);
+    EXPECT_EQ(s.Modalita, u"1"_s);
+    EXPECT_EQ(s.CodAdd, 0);
+}
+
+TEST(ParametriForm, RegistraWritesPrintedFlagsAndTypedTexts)
+{
+    WorkDir w;
+    ParametriForm empty = ParametriForm::fromFile(w.tmp.path());
+    EXPECT_FALSE(empty.attivo);
+    EXPECT_TRUE(empty.testi[0].isEmpty());
+
+    ParametriForm form;
+    form.attivo = true;
+    const QString texts[9] = {u"h"_s, u"pn"_s, u"pp"_s, u"a"_s, u"pw"_s, u"H1"_s, u"P"_s, u"BB"_s, u"abc"_s};
+    std::copy(std::begin(texts), std::end(texts), std::begin(form.testi));
+    form.cancellazioneDefinitiva = true;
+    Settings s;
+    ASSERT_TRUE(form.registra(w.tmp.path(), s, w.op));
+    QFile f(w.file(u"SBookParam.txt"_s));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray(" 1 \r\nh\r\npn\r\npp\r\na\r\npw\r\nH1\r\nP\r\nBB\r\nabc\r\n 0 \r\n 1 \r\n"));
+    EXPECT_EQ(s.CodAdd, 0); // a non-numeric code is saved as typed but reads 0
+    EXPECT_EQ(s.Attivo, u"1"_s);
+    EXPECT_EQ(s.Modalita, u"1"_s); // the mode follows at the next activation
+
+    ParametriForm again = ParametriForm::fromFile(w.tmp.path());
+    EXPECT_TRUE(again.attivo);
+    EXPECT_TRUE(again.cancellazioneDefinitiva);
+    EXPECT_EQ(again.testi[8], u"abc"_s);
+}
+
+TEST(ParametriForm, AWriteFailureIsReportedNotFatal)
+{
+    WorkDir w;
+    QDir(w.tmp.path()).mkdir(u"SBookParam.txt"_s); // a folder where the file should be
+    Settings s;
+    s.HostName = u"kept"_s;
+    ParametriForm form;
+    form.testi[0] = u"new"_s;
+    EXPECT_FALSE(form.registra(w.tmp.path(), s, w.op));
+    EXPECT_EQ(s.HostName, u"kept"_s);
+    ASSERT_EQ(w.op.messages.size(), 1);
+    EXPECT_EQ(w.op.messages[0].message.title, u"Errore"_s);
+}
+
+TEST(AppContext, PathsAndCaption)
+{
+    WorkDir w;
+    QDir(w.tmp.path()).mkdir(u"simplebooking"_s);
+    w.write(u"simplebooking/CHIAMATA.TXT"_s, "x");
+    EXPECT_EQ(w.ctx.path(u"Simplebooking\\Chiamata.txt"_s), w.file(u"simplebooking/CHIAMATA.TXT"_s));
+    EXPECT_EQ(w.ctx.path(u"SimpleBooking\\New.xml"_s), w.file(u"simplebooking/New.xml"_s));
+    EXPECT_EQ(w.ctx.exchangeDir(), w.file(u"simplebooking"_s));
+    w.ctx.settings.Modalita = u"1"_s;
+    EXPECT_EQ(w.ctx.caption(), u"Interfaccia QV <--> SimpleBooking (modalita 1 'Semi automatica')"_s);
+}
+
+} // namespace

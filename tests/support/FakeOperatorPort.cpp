@@ -1,0 +1,34 @@
+#include "support/FakeOperatorPort.h"
+
+OperatorPort::Answer FakeOperatorPort::messageBox(const Message& message)
+{
+    Answer a = Answer::Ok;
+    if (message.buttons == Buttons::YesNo) {
+        if (m_answers.empty()) {
+            a = message.whenUnattended.value_or(message.defaultButton);
+        } else {
+            a = m_answers.front();
+            m_answers.pop_front();
+        }
+    }
+    messages.append({message, a});
+    return a;
+}
+
+std::optional<QString> FakeOperatorPort::inputBox(const QString& prompt, const QString&, const QString&)
+{
+    inputPrompts.append(prompt);
+    if (m_inputs.empty())
+        return std::nullopt;
+    auto v = m_inputs.front();
+    m_inputs.pop_front();
+    return v;
+}
+
+QStringList FakeOperatorPort::messageTexts() const
+{
+    QStringList out;
+    for (const Shown& s : messages)
+        out.append(s.message.text);
+    return out;
+}

@@ -1,0 +1,22 @@
+#include "support/WorkDir.h"
+
+#include "store/SchemaBootstrap.h"
+
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+WorkDir::WorkDir(const QDateTime& now) : clock(now), ctx(tmp.path(), clock, op) {}
+
+void WorkDir::bootstrap()
+{
+    QFile::copy(QString::fromUtf8(SB_DBT_PATH), file(u"SBOOK.DBT"_s));
+    CreaStrutture(dir(), file(u"SBOOK.DBT"_s));
+}
+
+void WorkDir::write(const QString& name, const QByteArray& bytes) const
+{
+    QFile f(file(name));
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
