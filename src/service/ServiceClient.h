@@ -1,0 +1,58 @@
+#pragma once
+
+#include "service/Transport.h"
+
+#include <QString>
+#include <optional>
+
+class AppContext;
+
+// The exchanges with the SimpleBooking service: catalogue downloads, the reservation download
+// and its confirmations, the availability notification. Requests and answers are saved as
+// files; a file that cannot be written ends the exchange with a message, never the program.
+class ServiceClient
+{
+public:
+    explicit ServiceClient(AppContext& ctx);
+
+    static constexpr const char16_t* RateListPath = u"/xmlservice.asmx/RateListRQ";
+    static constexpr const char16_t* RoomListPath = u"/xmlservice.asmx/RoomListRQ";
+    static constexpr const char16_t* ConfirmPath = u"/xmlservice.asmx/ResRS";
+    static constexpr const char16_t* AvailabilityPath = u"/xmlservice.asmx/AvailabilityRQ";
+
+    // "getRooms" and "getRates": for every hotel of the HotelId table, adds the service's room
+    // types (rate plans) that Rooms (Rates) does not hold yet. Existing rows are never changed.
+    void ScaricaRoomList();
+    void ScaricaRatePlan();
+
+    // Both reservation downloads ("new", then "canc"), their requests and answers saved. The
+    // answers go on to whatever follows the download; nullopt when a file could not be written
+    // (the operator has been told) and nothing should follow.
+    struct Risposte
+    {
+        QString nuove;
+        QString cancellazioni;
+    };
+    std::optional<Risposte> ScaricaPrenotazioni();
+
+    // Confirms one reservation. True when the service answered at all (the answer itself is not
+    // examined).
+    bool ConfermaPrenotazione(const QString& resId);
+
+    // Sends one prepared availability file. True when the service answered with its ok text.
+    bool InviaDisponibilita(const QString& codiceHotel, const QString& nomeFile);
+
+    Transport& transport() { return m_transport; }
+
+private:
+    enum class Catalogo { Rooms, Rates };
+    void scaricaCatalogo(Catalogo which);
+    void aggiornaCatalogo(Catalogo which, const QString& hotel, const QString& answer);
+    // Writes a text file of the exchange; on failure tells the operator and returns false.
+    bool salva(const QString& name, const QString& text);
+    QString stampedName(const QString& prefix) const;
+    QString url(const char16_t* path) const;
+
+    AppContext& m_ctx;
+    Transport m_transport;
+};

@@ -1,0 +1,46 @@
+#include "shell/Comandi.h"
+
+#include "import/ReservationImporter.h"
+#include "service/ServiceClient.h"
+#include "shell/AppContext.h"
+#include "store/StoreError.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A store error ends the command with the engine's text; the program goes on.
+template <typename F> void run(AppContext& ctx, F&& work)
+{
+    try {
+        work();
+    } catch (const StoreError& e) {
+        ctx.op().inform(u"Errore"_s, e.text() + u" ("_s + QString::number(e.number()) + u')',
+                        OperatorPort::Icon::Critical);
+    }
+}
+
+} // namespace
+
+void Comandi::getRooms()
+{
+    run(m_ctx, [&] { ServiceClient(m_ctx).ScaricaRoomList(); });
+}
+
+void Comandi::getRates()
+{
+    run(m_ctx, [&] { ServiceClient(m_ctx).ScaricaRatePlan(); });
+}
+
+void Comandi::reservations()
+{
+    run(m_ctx, [&] {
+        ServiceClient client(m_ctx);
+        const auto risposte = client.ScaricaPrenotazioni();
+        if (!risposte)
+            return;
+        ReservationImporter importer(m_ctx, client);
+        importer.LeggiPrenotazioni(risposte->nuove);
+        importer.LeggiCancellazioni(risposte->cancellazioni);
+    });
+}
