@@ -285,3 +285,22 @@ void Database::appendField(const QString& tableName, const FieldInfo& field)
     QSqlQuery q(m_db);
     exec(q, sql, {});
 }
+
+void Database::ensureIndex(const QString& tableName, const QStringList& fieldNames)
+{
+    const auto ref = table(tableName);
+    QStringList cols;
+    QString name = u"sb_"_s + ref->name;
+    for (const QString& f : fieldNames) {
+        if (!ref->index.contains(f.toLower()))
+            return;
+        cols.append(SqlTranslator::quoteName(f));
+        name += u'_' + f;
+    }
+    QSqlQuery q(m_db);
+    exec(q,
+         u"CREATE INDEX IF NOT EXISTS "_s + SqlTranslator::quoteName(ref->schema) + u'.' +
+             SqlTranslator::quoteName(name) + u" ON "_s + SqlTranslator::quoteName(ref->name) + u" ("_s +
+             cols.join(u", "_s) + u')',
+         {});
+}

@@ -76,6 +76,8 @@ public:
     QList<FieldInfo> fields(const QString& table);
     void createTable(const QString& table, const FieldInfo& first);
     void appendField(const QString& table, const FieldInfo& field); // throws when it exists
+    // A non-unique index over the fields, created when missing (all the fields must exist).
+    void ensureIndex(const QString& table, const QStringList& fields);
     static QString declaredType(const FieldInfo& field);
     static FieldKind kindOf(const QString& declaredType);
 
