@@ -1,7 +1,321 @@
 #include "import/ReservationImporter.h"
 
+#include "import/RoomStayParser.h"
+#include "service/ServiceClient.h"
+#include "service/TagScanner.h"
+#include "service/XmlText.h"
+#include "shell/AppContext.h"
+#include "store/Database.h"
+#include "store/DaySlots.h"
+#include "store/Recordset.h"
+#include "store/ValueCleaning.h"
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kDatabase = u"SimpleBooking.mdb"_s;
+const QString kFindReservation = u"NPren = ?"_s;
+constexpr int kNPrenLength = 50;
+
+bool blank(const QString& value)
+{
+    return value.trimmed().isEmpty();
+}
+
+// Text about people is stored decoded ("D&#39;Angelo" is D'Angelo); a missing value stays " ".
+QString persona(const QString& value)
+{
+    return decodeXmlText(value);
+}
+
+// A service amount as the decimal number it is, cleaned to the Italian two-decimal text.
+QString importo(const QString& value)
+{
+    return PulisciValore(importoServizio(value), 2);
+}
+
+QString dataLeggibile(const QString& ymd)
+{
+    return TextDate::ymdToDmy(ymd);
+}
+
+// The values of one reservation, read from its own HotelReservation element.
+struct DatiPrenotazione
+{
+    QString id;
+    QString amount;
+    QString rDate;
+    QString dataFrom;
+    QString dataTo;
+    QString email;
+    QString firstName;
+    QString lastName;
+    QString street;
+    QString city;
+    QString zipCode;
+    QString country;
+    QString phone;
+    QString notes;
+    QString agency;
+    QString origAmount;
+    QString status;
+
+    QString nPren() const { return id.left(kNPrenLength); }
+};
+
+DatiPrenotazione leggiPrenotazione(TagScanner& s, int n, const QString& id)
+{
+    DatiPrenotazione d;
+    d.id = id;
+    d.amount = importo(s.CercaTag(n, u"ResGlobalInfo"_s, u"AmountAfterTax"_s));
+    d.rDate = TextDate::isoToYmd(s.CercaTag(n, u"HotelReservationID "_s, u"ResID_Date"_s));
+    d.dataFrom = TextDate::isoToYmd(s.CercaTag(n, u"TimeSpan"_s, u"Start"_s));
+    d.dataTo = TextDate::isoToYmd(s.CercaTag(n, u"TimeSpan"_s, u"End"_s));
+    d.email = persona(s.CercaTag(n, u"Email"_s, {}));
+    d.firstName = persona(s.CercaTag(n, u"GivenName"_s, {}));
+    d.lastName = persona(s.CercaTag(n, u"Surname"_s, {}));
+    d.street = persona(s.CercaTag(n, u"AddressLine"_s, {}));
+    d.city = persona(s.CercaTag(n, u"CityName"_s, {}));
+    d.zipCode = persona(s.CercaTag(n, u"PostalCode"_s, {}));
+    d.country = s.CercaTag(n, u"CountryName "_s, u"Code"_s);
+    QString phone = s.CercaTagPrenotazione(n, 1, u"Telephone "_s, u"PhoneNumber"_s);
+    if (blank(phone))
+        phone = s.CercaTagPrenotazione(n, 2, u"Telephone "_s, u"PhoneNumber"_s);
+    d.phone = persona(phone);
+    const QString guest = s.CercaTag(n, u"Comment GuestViewable=\"true\""_s, u"Text"_s);
+    const QString internal = s.CercaTag(n, u"Comment GuestViewable=\"false\""_s, u"Text"_s);
+    d.notes = persona(guest) + u"---\r\n"_s + persona(internal);
+    d.agency = persona(s.CercaTag(n, u"CompanyName"_s, {}));
+    d.origAmount = importo(s.CercaTag(n, u"Total"_s, u"AmountAfterTax"_s));
+    d.status = s.CercaTag(n, u"HotelReservation "_s, u"ResStatus"_s);
+    return d;
+}
+
+// Every field of the row but the slots, the first total and the status.
+void scriviCampi(Recordset& rs, const DatiPrenotazione& d, const RoomStayParser::Soggiorni& soggiorni,
+                 qint16 numeroHotel)
+{
+    rs.setField(u"NumeroHotel"_s, numeroHotel);
+    rs.setField(u"NPren"_s, d.nPren());
+    rs.setField(u"Language"_s, 1);
+    rs.setField(u"Opportunities"_s, 0);
+    rs.setField(u"Room_Opportunities"_s, 0);
+    rs.setField(u"Amount"_s, d.amount);
+    rs.setField(u"Amount_Reason"_s, u" "_s);
+    rs.setField(u"RDate"_s, d.rDate);
+    rs.setField(u"DataFrom"_s, d.dataFrom);
+    rs.setField(u"DataTo"_s, d.dataTo);
+    rs.setField(u"EMail"_s, d.email.left(100));
+    rs.setField(u"FirstName"_s, d.firstName.left(50));
+    rs.setField(u"LastName"_s, d.lastName.left(50));
+    rs.setField(u"Street"_s, d.street.left(100));
+    rs.setField(u"City"_s, d.city.left(100));
+    rs.setField(u"zipCode"_s, d.zipCode.left(5));
+    rs.setField(u"Country"_s, d.country.left(100));
+    rs.setField(u"Phone"_s, d.phone.left(20));
+    rs.setField(u"Notes"_s, d.notes);
+    rs.setField(u"Agency"_s, d.agency);
+    for (int k = 1; k <= RoomStayParser::MaxCamere; ++k)
+        rs.setField(u"Room"_s + QString::number(k), soggiorni[static_cast<size_t>(k - 1)].codice.left(10));
+}
+
+// A new row starts with every slot empty: 0 for the numbers, one blank for the texts.
+void slotIniziali(Recordset& rs)
+{
+    for (int k = 1; k <= RoomStayParser::MaxCamere; ++k) {
+        const QString room = u"Room"_s + QString::number(k);
+        rs.setField(room + u"_Q"_s, 0);
+        rs.setField(room + u"_P"_s, 0);
+        rs.setField(room + u"_QP"_s, 0);
+        rs.setField(room + u"_S"_s, u" "_s);
+        rs.setField(room + u"_D"_s, u" "_s);
+        rs.setField(room + u"_A"_s, u" "_s);
+    }
+}
+
+CatalogoCamere leggiRooms(Database& db)
+{
+    CatalogoCamere rooms;
+    Recordset rs = db.OpenRecordset(u"Rooms"_s);
+    for (bool found = rs.FindFirst(QString()); found; found = rs.FindNext(QString())) {
+        const QString id = rs.Field(u"RoomsId"_s).toString();
+        if (blank(id))
+            continue;
+        const QString key = chiaveCamera(id);
+        if (!rooms.contains(key))
+            rooms.insert(key, {id, rs.Field(u"DesRooms"_s).toString()});
+    }
+    return rooms;
+}
+
+} // namespace
+
 ReservationImporter::ReservationImporter(AppContext& ctx, ServiceClient& client) : m_ctx(ctx), m_client(client) {}
 
-void ReservationImporter::LeggiPrenotazioni(const QString&) {}
+bool ReservationImporter::haIdentificativi(const TagScanner& scanner)
+{
+    for (int n = 1; n <= scanner.reservationCount(); ++n) {
+        if (!blank(scanner.CercaTag(n, u"HotelReservationID"_s, u"ResID_Value"_s)))
+            return true;
+    }
+    return false;
+}
 
-void ReservationImporter::LeggiCancellazioni(const QString&) {}
+bool ReservationImporter::completa(const TagScanner& scanner, int n)
+{
+    const qsizetype start = scanner.reservationStart(n);
+    if (start < 1)
+        return false;
+    const QStringView text = scanner.text();
+    const qsizetype next = scanner.reservationStart(n + 1);
+    const qsizetype limit = next > 0 ? next - 1 : text.size(); // the next reservation's "<"
+    return text.first(limit).indexOf(u"</HotelReservation>", start) >= 0;
+}
+
+void ReservationImporter::segnalaScartata(const TagScanner& scanner, int n, const QString& id, const QString& motivo)
+{
+    QString chi = u"n. "_s + QString::number(n) + u" della risposta"_s;
+    const QString nome = (persona(scanner.CercaTag(n, u"Surname"_s, {})).trimmed() + u' ' +
+                          persona(scanner.CercaTag(n, u"GivenName"_s, {})).trimmed())
+                             .trimmed();
+    if (!nome.isEmpty())
+        chi += u", "_s + nome;
+    const QDate dal = TextDate::fromIso(scanner.CercaTag(n, u"TimeSpan"_s, u"Start"_s));
+    const QDate al = TextDate::fromIso(scanner.CercaTag(n, u"TimeSpan"_s, u"End"_s));
+    if (dal.isValid() && al.isValid())
+        chi += u", dal "_s + TextDate::toDmy(dal) + u" al "_s + TextDate::toDmy(al);
+    const QString testo = u"La prenotazione "_s + (blank(id) ? QString() : id + u' ') + u'(' + chi + u") "_s + motivo;
+    m_ctx.op().inform(QString::fromUtf16(Titolo), testo, OperatorPort::Icon::Exclamation);
+}
+
+void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
+{
+    const QString titolo = QString::fromUtf16(Titolo);
+    TagScanner scanner(risposta);
+    if (!haIdentificativi(scanner)) {
+        m_ctx.op().inform(titolo, u"Ricezione prenotazione errata!"_s, OperatorPort::Icon::Exclamation);
+        return;
+    }
+
+    // One database for the whole answer; each reservation is its own unit of work in it.
+    Database db(m_ctx.workDir(), kDatabase);
+    Recordset prices = db.OpenRecordset(u"ReservationsPrice"_s);
+    Recordset reservations = db.OpenRecordset(u"Reservations"_s);
+    const CatalogoCamere rooms = leggiRooms(db);
+    RoomStayParser camere(scanner, rooms);
+
+    for (int n = 1; n <= scanner.reservationCount(); ++n) {
+        const QString id = scanner.CercaTag(n, u"HotelReservationID"_s, u"ResID_Value"_s);
+        if (blank(id)) {
+            segnalaScartata(scanner, n, id,
+                            u"non ha un numero di prenotazione: non è stata registrata né confermata."_s);
+            continue;
+        }
+        if (!completa(scanner, n)) {
+            segnalaScartata(scanner, n, id,
+                            u"è arrivata incompleta: non è stata registrata né confermata e sarà ricevuta di "
+                            u"nuovo con il prossimo scarico."_s);
+            continue;
+        }
+
+        const DatiPrenotazione d = leggiPrenotazione(scanner, n, id);
+        const RoomStayParser::Soggiorni soggiorni = camere.soggiorni(n);
+        camere.clear();
+        for (int k = 1; k <= RoomStayParser::MaxCamere; ++k)
+            camere.LeggiCamera(soggiorni, k);
+
+        // The modification question waits for the operator: no unit of work stays open across it.
+        std::optional<QString> modifica;
+        {
+            Database::Transaction work(db);
+            const bool trovata = reservations.FindFirst(kFindReservation, {d.nPren()});
+            if (trovata && d.status == u"Modify") {
+                const auto campo = [&](const QString& name) {
+                    return reservations.Field(name).toString();
+                };
+                modifica = u"Modificata prenotazione a nome "_s + campo(u"LastName"_s) + u' ' + campo(u"FirstName"_s) +
+                           u" dal "_s + dataLeggibile(campo(u"DataFrom"_s)) + u" al "_s +
+                           dataLeggibile(campo(u"DataTo"_s)) +
+                           u"\r\nLe modifiche dovranno essere apportate manualmente!\r\nConfermi?"_s;
+            } else {
+                if (trovata) {
+                    // A repeat keeps its Registrata: a row not yet registered in QV must not be
+                    // marked handled unseen.
+                    reservations.Edit();
+                } else {
+                    reservations.AddNew();
+                    reservations.setField(u"Registrata"_s, 0);
+                    slotIniziali(reservations);
+                }
+                scriviCampi(reservations, d, soggiorni, m_ctx.NumeroHotelCorrente);
+                camere.scriviSlot(reservations);
+                reservations.setField(u"Orig_Amount"_s, d.origAmount);
+                reservations.setField(u"Status"_s, d.status.left(10));
+                reservations.setField(u"Status_Reason"_s, u" "_s);
+                if (d.status == u"Modify")
+                    reservations.setField(u"Registrata"_s, 1); // a modification of nothing stored
+                reservations.Update();
+                camere.LeggiPrezzi(prices, n, soggiorni, d.nPren(), d.dataFrom, d.dataTo, m_ctx.NumeroHotelCorrente);
+                work.commit();
+            }
+        }
+
+        if (modifica) {
+            OperatorPort::Message domanda;
+            domanda.title = titolo;
+            domanda.text = *modifica;
+            domanda.icon = OperatorPort::Icon::Question;
+            domanda.buttons = OperatorPort::Buttons::YesNo;
+            domanda.defaultButton = OperatorPort::Answer::No;
+            domanda.whenUnattended = OperatorPort::Answer::No; // unseen, the stored reservation stays as it is
+            if (m_ctx.op().messageBox(domanda) == OperatorPort::Answer::Yes) {
+                Database::Transaction work(db);
+                if (reservations.FindFirst(kFindReservation, {d.nPren()})) {
+                    reservations.Edit();
+                    reservations.setField(u"Registrata"_s, 1);
+                    reservations.Update();
+                }
+                work.commit();
+            }
+        }
+
+        m_client.ConfermaPrenotazione(id);
+    }
+}
+
+void ReservationImporter::LeggiCancellazioni(const QString& risposta)
+{
+    TagScanner scanner(risposta);
+    if (!haIdentificativi(scanner)) {
+        m_ctx.op().inform(QString::fromUtf16(Titolo), u"Ricezione cancellazione errata!"_s,
+                          OperatorPort::Icon::Exclamation);
+        return;
+    }
+
+    Database db(m_ctx.workDir(), kDatabase);
+    Recordset reservations = db.OpenRecordset(u"Reservations"_s);
+    for (int n = 1; n <= scanner.reservationCount(); ++n) {
+        const QString id = scanner.CercaTag(n, u"HotelReservationID"_s, u"ResID_Value"_s);
+        // Without its own identifier, or cut short, a cancellation names nothing for sure.
+        if (blank(id) || !completa(scanner, n))
+            continue;
+        const QString status = scanner.CercaTag(n, u"HotelReservation "_s, u"ResStatus"_s);
+        bool marcata = false;
+        {
+            Database::Transaction work(db);
+            if (reservations.FindFirst(kFindReservation, {id.left(kNPrenLength)})) {
+                reservations.Edit();
+                reservations.setField(u"Registrata"_s, 0);
+                reservations.setField(u"Status"_s, status.left(10));
+                reservations.Update();
+                marcata = true;
+            }
+            work.commit();
+        }
+        if (marcata)
+            m_client.ConfermaPrenotazione(id);
+    }
+}

@@ -1,0 +1,269 @@
+#include "import/RoomStayParser.h"
+
+#include "service/TagScanner.h"
+#include "store/DaySlots.h"
+#include "store/Recordset.h"
+#include "store/ValueCleaning.h"
+
+#include <QDate>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A rate longer than this is taken for a date written wrong (a year 9999, say), not for a stay.
+constexpr qint64 kGiorniMassimi = 731;
+
+bool blank(const QString& value)
+{
+    return value.trimmed().isEmpty();
+}
+
+QString fieldName(int slot, QStringView suffix)
+{
+    return u"Room"_s + QString::number(slot) + suffix.toString();
+}
+
+// 1-based position of the first needle that starts at or after from and before limit (both
+// 1-based); 0 when there is none. Searches never look past the part of the answer they belong to.
+qsizetype trova(QStringView text, QStringView needle, qsizetype from, qsizetype limit)
+{
+    const qsizetype begin = std::max<qsizetype>(from, 1) - 1;
+    const qsizetype end = std::min(text.size(), limit - 2 + needle.size());
+    if (begin >= end)
+        return 0;
+    const qsizetype at = text.first(end).indexOf(needle, begin);
+    return at < 0 ? 0 : at + 1;
+}
+
+// The day a rate starts or ends: the service's yyyy-mm-dd, or the row's yyyymmdd when room stay 1
+// falls back to the stay's own dates. Invalid when it is no date.
+QDate giorno(const QString& serviceDate, const QString& rowDate, bool fallback)
+{
+    if (!blank(serviceDate))
+        return TextDate::fromIso(serviceDate);
+    return fallback ? TextDate::fromYmd(rowDate.trimmed()) : QDate();
+}
+
+} // namespace
+
+QString chiaveCamera(const QString& codice)
+{
+    return codice.toCaseFolded();
+}
+
+RoomStayParser::RoomStayParser(TagScanner& scanner, const CatalogoCamere& rooms) : m_scanner(scanner), m_rooms(rooms) {}
+
+QString RoomStayParser::attributoProprio(QStringView text, qsizetype pos, QStringView name)
+{
+    const QString missing = u" "_s;
+    if (pos < 1 || pos > text.size())
+        return missing;
+    qsizetype i = pos; // 0-based, just after the "<"
+    const qsizetype size = text.size();
+    auto isBlank = [](QChar c) {
+        return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+    };
+    while (i < size && !isBlank(text.at(i)) && text.at(i) != u'>' && text.at(i) != u'/')
+        ++i; // the tag name
+    while (i < size) {
+        while (i < size && isBlank(text.at(i)))
+            ++i;
+        if (i >= size || text.at(i) == u'>' || text.at(i) == u'/' || text.at(i) == u'<')
+            return missing;
+        const qsizetype nameStart = i;
+        while (i < size && !isBlank(text.at(i)) && text.at(i) != u'=' && text.at(i) != u'>')
+            ++i;
+        const QStringView attribute = text.sliced(nameStart, i - nameStart);
+        while (i < size && isBlank(text.at(i)))
+            ++i;
+        if (i >= size || text.at(i) != u'=')
+            continue; // a name without a value: not XML, look on
+        ++i;
+        while (i < size && isBlank(text.at(i)))
+            ++i;
+        if (i >= size || (text.at(i) != u'"' && text.at(i) != u'\''))
+            return missing;
+        const QChar quote = text.at(i);
+        const qsizetype valueStart = i + 1;
+        qsizetype valueEnd = text.indexOf(quote, valueStart);
+        if (valueEnd < 0)
+            valueEnd = size; // left open: up to the end, as the tag routines copy it
+        if (attribute == name) {
+            const QString value = text.sliced(valueStart, valueEnd - valueStart).toString();
+            qsizetype b = 0;
+            qsizetype e = value.size();
+            while (b < e && value.at(b) == u' ')
+                ++b;
+            while (e > b && value.at(e - 1) == u' ')
+                --e;
+            return b == e ? missing : value.sliced(b, e - b);
+        }
+        i = valueEnd + 1;
+    }
+    return missing;
+}
+
+qsizetype RoomStayParser::trovaTag(qsizetype start, int m, const QString& tag, qsizetype limit)
+{
+    if (start < 1)
+        return 0;
+    m_scanner.CercaTagDa(start, m, tag, u"_"_s);
+    const qsizetype pos = m_scanner.PosizioneTag();
+    return pos > 0 && pos < limit ? pos : 0;
+}
+
+RoomStayParser::Soggiorni RoomStayParser::soggiorni(int n)
+{
+    const qsizetype next = m_scanner.reservationStart(n + 1);
+    m_fineReservation = next > 0 ? next : m_scanner.text().size() + 1;
+    Soggiorni out;
+    for (int k = 1; k <= MaxCamere; ++k) {
+        Soggiorno& s = out[static_cast<size_t>(k - 1)];
+        m_scanner.CercaTagPrenotazione(n, k, u"RoomType "_s, u"RoomTypeCode"_s);
+        s.posizione = m_scanner.PosizioneTag();
+        s.codice = attributoProprio(m_scanner.text(), s.posizione, u"RoomTypeCode");
+    }
+    return out;
+}
+
+qsizetype RoomStayParser::fineSoggiorno(const Soggiorni& soggiorni, int k) const
+{
+    if (k + 1 < MaxCamere && soggiorni[static_cast<size_t>(k + 1)].posizione > 0)
+        return soggiorni[static_cast<size_t>(k + 1)].posizione;
+    return m_fineReservation;
+}
+
+void RoomStayParser::clear()
+{
+    m_datiCamere.fill(Slot{});
+}
+
+void RoomStayParser::LeggiCamera(const Soggiorni& soggiorni, int k)
+{
+    const Soggiorno& soggiorno = soggiorni[static_cast<size_t>(k - 1)];
+    if (blank(soggiorno.codice) || soggiorno.posizione < 1)
+        return;
+    const auto room = m_rooms.constFind(chiaveCamera(soggiorno.codice));
+    if (room == m_rooms.cend())
+        return; // a type Rooms lacks takes no slot
+    Slot* slot = nullptr;
+    for (Slot& s : m_datiCamere) {
+        if (s.roomsId.isEmpty()) {
+            slot = &s;
+            break;
+        }
+    }
+    if (!slot)
+        return;
+
+    const QString& text = m_scanner.text();
+    const qsizetype a = soggiorno.posizione;
+    const qsizetype fine = fineSoggiorno(soggiorni, k - 1);
+    slot->quantita = double(DaySlots::leadingNumber(attributoProprio(text, a, u"NumberOfUnit")));
+    slot->roomsId = room->RoomsId;
+    slot->descrizione = room->DesRooms;
+
+    if (const qsizetype base = trovaTag(a, 1, u"Base "_s, fine)) {
+        const QString amount = attributoProprio(text, base, u"AmountAfterTax");
+        if (!blank(amount))
+            slot->prezzo = ItalianNumber::parse(PulisciValore(importoServizio(amount), 2)).value_or(0);
+    }
+
+    // Only the counts inside the room stay's own GuestCounts element, up to three.
+    const qsizetype g = trova(text, u"</GuestCounts>", a, fine);
+    for (int m = 1; m <= 3; ++m) {
+        const qsizetype count = trovaTag(a, m, u"GuestCount "_s, fine);
+        if (count == 0 || (m > 1 && count >= g))
+            break;
+        slot->ospiti += double(DaySlots::leadingNumber(attributoProprio(text, count, u"Count")));
+    }
+
+    slot->trattamento = attributoProprio(text, trovaTag(a, 1, u"MealsIncluded "_s, fine), u"MealPlanCodes");
+}
+
+void RoomStayParser::scriviSlot(Recordset& reservation) const
+{
+    for (int j = 1; j <= MaxCamere; ++j) {
+        const Slot& s = m_datiCamere[static_cast<size_t>(j - 1)];
+        if (!(s.quantita > 0))
+            continue;
+        reservation.setField(fieldName(j, u"_Q"), s.quantita);
+        reservation.setField(fieldName(j, u"_S"), s.roomsId.left(10));
+        reservation.setField(fieldName(j, u"_D"), s.descrizione.left(100));
+        reservation.setField(fieldName(j, u"_P"), s.prezzo);
+        reservation.setField(fieldName(j, u"_QP"), s.ospiti);
+        reservation.setField(fieldName(j, u"_A"), s.trattamento.left(10));
+    }
+}
+
+int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggiorni, const QString& nPren,
+                                const QString& dataFrom, const QString& dataTo, qint16 numeroHotel)
+{
+    const QString& text = m_scanner.text();
+    const qsizetype inizio = m_scanner.reservationStart(n);
+    if (inizio < 1)
+        return 0;
+    const QString criteria = u"NPren = ? and Room = ? and DayDate = ?"_s;
+    int added = 0;
+    for (int k = 0; k < MaxCamere; ++k) {
+        const Soggiorno& soggiorno = soggiorni[static_cast<size_t>(k)];
+        const QString& t = soggiorno.codice;
+        // Room stay 1 is always looked at, but a missing code matches no room type.
+        if (blank(t) || soggiorno.posizione < 1)
+            continue;
+        if (trova(text, QString(u"<RoomType RoomTypeCode=\""_s + t + u'"'), inizio, m_fineReservation) == 0)
+            continue;
+
+        // The room stay's own rates: the RoomRate elements before its "</RoomRates>".
+        const qsizetype fine = fineSoggiorno(soggiorni, k);
+        const qsizetype a = soggiorno.posizione;
+        const qsizetype closeRates = trova(text, u"</RoomRates>", a, fine);
+        const qsizetype e = closeRates > 0 ? closeRates : fine;
+        QList<qsizetype> rates;
+        for (qsizetype r = trova(text, u"<RoomRate ", a, e); r > 0; r = trova(text, u"<RoomRate ", r + 1, e))
+            rates.append(r);
+        if (rates.isEmpty())
+            rates.append(0); // no rate at all: room stay 1 still takes the stay's own dates
+
+        for (qsizetype i = 0; i < rates.size(); ++i) {
+            const qsizetype rate = rates.at(i);
+            const qsizetype rateEnd = i + 1 < rates.size() ? rates.at(i + 1) : e;
+            const QString d1 = attributoProprio(text, rate, u"EffectiveDate");
+            const QString d2 = attributoProprio(text, rate, u"ExpireDate");
+            if (k > 0 && (blank(d1) || blank(d2)))
+                continue;
+            QDate from = giorno(d1, dataFrom, k == 0);
+            const QDate to = giorno(d2, dataTo, k == 0);
+            if (!from.isValid() || !to.isValid() || from.daysTo(to) > kGiorniMassimi)
+                continue;                             // a date that is no date, or a period no stay has, skips the rate
+            from = std::max(from, QDate(2016, 1, 2)); // days up to 1 January 2016 are never kept
+
+            QVariant price = 0;
+            if (rate > 0) {
+                if (const qsizetype base = trova(text, u"<Base ", rate, rateEnd)) {
+                    const QString amount = attributoProprio(text, base, u"AmountAfterTax");
+                    if (!blank(amount))
+                        price = PulisciValore(ItalianNumber::format(importoServizio(amount), u"0.00"_s), 2);
+                }
+            }
+
+            for (QDate d = from; d <= to; d = d.addDays(1)) {
+                const QString y = TextDate::toYmd(d);
+                if (prices.FindFirst(criteria, {nPren, t, y}))
+                    continue; // a stored day is never changed
+                prices.AddNew();
+                prices.setField(u"NumeroHotel"_s, numeroHotel);
+                prices.setField(u"NPren"_s, nPren);
+                prices.setField(u"Room"_s, t);
+                prices.setField(u"DayDate"_s, y);
+                prices.setField(u"Price"_s, price);
+                prices.Update();
+                ++added;
+            }
+        }
+    }
+    return added;
+}
