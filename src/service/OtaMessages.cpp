@@ -41,28 +41,14 @@ QString blanks(int n)
     return QString(n, u' ');
 }
 
-QString providerClosed(const Settings& s, int indent)
+// The provider and agent pieces, closed with " />" or with end tags.
+QStringList credentials(const Settings& s, int indent, bool closed)
 {
-    return blanks(indent) + u"<provider Name="_s + quoted(escapeXml(s.ProvName)) + u" Pwd="_s +
-           quoted(escapeXml(s.ProvPwd)) + u" />"_s;
-}
-
-QString agentClosed(const Settings& s, int indent)
-{
-    return blanks(indent) + u"<XMLHotelAgent Name="_s + quoted(escapeXml(s.Account)) + u" Pwd="_s +
-           quoted(escapeXml(s.Password)) + u" />"_s;
-}
-
-QString providerTags(const Settings& s, int indent)
-{
-    return blanks(indent) + u"<provider Name="_s + quoted(escapeXml(s.ProvName)) + u" Pwd="_s +
-           quoted(escapeXml(s.ProvPwd)) + u"></provider>"_s;
-}
-
-QString agentTags(const Settings& s, int indent)
-{
-    return blanks(indent) + u"<XMLHotelAgent Name="_s + quoted(escapeXml(s.Account)) + u" Pwd="_s +
-           quoted(escapeXml(s.Password)) + u"></XMLHotelAgent>"_s;
+    const auto piece = [&](const QString& tag, const QString& name, const QString& pwd) {
+        return blanks(indent) + u'<' + tag + u" Name="_s + quoted(escapeXml(name)) + u" Pwd="_s +
+               quoted(escapeXml(pwd)) + (closed ? u" />"_s : u"></"_s + tag + u'>');
+    };
+    return {piece(u"provider"_s, s.ProvName, s.ProvPwd), piece(u"XMLHotelAgent"_s, s.Account, s.Password)};
 }
 
 } // namespace
@@ -75,18 +61,16 @@ QString TimeStampOTA(const QDateTime& now)
 QString ratePlanRequest(const Settings& s, const QString& hotelCode, const QString& timeStamp)
 {
     const QString root = u"OTA_HotelRatePlanRQ"_s;
-    const QStringList lines = {declaration(),
-                               shortRoot(root, timeStamp),
-                               blanks(2) + u"<RatePlans>"_s,
-                               blanks(3) + u"<RatePlan>"_s,
-                               blanks(4) + u"<HotelRef HotelCode="_s + quoted(escapeXml(hotelCode)) + u"/>"_s,
-                               blanks(4) + u"<TPA_Extensions>"_s,
-                               providerClosed(s, 5),
-                               agentClosed(s, 5),
-                               blanks(4) + u"</TPA_Extensions>"_s,
-                               blanks(3) + u"</RatePlan>"_s,
-                               blanks(2) + u"</RatePlans>"_s,
-                               u"</"_s + root + u">"_s};
+    const QStringList lines =
+        QStringList{declaration(),
+                    shortRoot(root, timeStamp),
+                    blanks(2) + u"<RatePlans>"_s,
+                    blanks(3) + u"<RatePlan>"_s,
+                    blanks(4) + u"<HotelRef HotelCode="_s + quoted(escapeXml(hotelCode)) + u"/>"_s,
+                    blanks(4) + u"<TPA_Extensions>"_s} +
+        credentials(s, 5, true) +
+        QStringList{blanks(4) + u"</TPA_Extensions>"_s, blanks(3) + u"</RatePlan>"_s, blanks(2) + u"</RatePlans>"_s,
+                    u"</"_s + root + u">"_s};
     QString out;
     for (const QString& line : lines)
         out += line + u"\r\n"_s;
@@ -98,7 +82,7 @@ QString roomListRequest(const Settings& s, const QString& hotelCode, const QStri
     const QString root = u"OTA_HotelRoomListRQ"_s;
     return declaration() + shortRoot(root, timeStamp) + blanks(2) + u"<HotelRoomLists>"_s + blanks(4) +
            u"<HotelRoomList HotelCode="_s + quoted(escapeXml(hotelCode)) + u"/>"_s + blanks(2) +
-           u"</HotelRoomLists>"_s + blanks(2) + u"<TPA_Extensions>"_s + providerClosed(s, 4) + agentClosed(s, 4) +
+           u"</HotelRoomLists>"_s + blanks(2) + u"<TPA_Extensions>"_s + credentials(s, 4, true).join(QString()) +
            blanks(2) + u"</TPA_Extensions>"_s + u"</"_s + root + u">"_s;
 }
 
@@ -109,7 +93,7 @@ QString reservationRequest(const Settings& s, const QString& filterType, const Q
     const QString filter = u"<Filter HotelCode="_s + quoted(escapeXml(s.CodiceHotel)) + u" Start="_s + quoted(start) +
                            u" End="_s + quoted(end) + u" Code="_s + quoted(QString()) + u" FilterType="_s +
                            quoted(filterType) + u"></Filter>"_s;
-    return longRoot(root, u"2.001"_s, timeStamp) + u"<TPA_Extensions>"_s + providerTags(s, 0) + agentTags(s, 0) +
+    return longRoot(root, u"2.001"_s, timeStamp) + u"<TPA_Extensions>"_s + credentials(s, 0, false).join(QString()) +
            filter + u"</TPA_Extensions>"_s + u"</"_s + root + u">"_s;
 }
 
@@ -122,8 +106,8 @@ QString confirmationRequest(const Settings& s, const QString& resId, const QStri
                          quoted(escapeXml(resId)) + u" />"_s + blanks(13) + u"</HotelReservationIDs>"_s + blanks(10) +
                          u"</ResGlobalInfo>"_s + blanks(7) + u"</HotelReservation>"_s + blanks(4) +
                          u"</HotelReservations>"_s;
-    return longRoot(root, u"2.001"_s, timeStamp) + body + blanks(1) + u"<TPA_Extensions>"_s + providerTags(s, 4) +
-           agentTags(s, 4) + blanks(1) + u"</TPA_Extensions>"_s + u"</"_s + root + u">"_s;
+    return longRoot(root, u"2.001"_s, timeStamp) + body + blanks(1) + u"<TPA_Extensions>"_s +
+           credentials(s, 4, false).join(QString()) + blanks(1) + u"</TPA_Extensions>"_s + u"</"_s + root + u">"_s;
 }
 
 QString availabilityRequest(const Settings& s, const QString& hotelCode, const QString& availStatusMessages,
@@ -131,8 +115,8 @@ QString availabilityRequest(const Settings& s, const QString& hotelCode, const Q
 {
     const QString root = u"OTA_HotelAvailNotifRQ"_s;
     return longRoot(root, u"1.002"_s, timeStamp) + u"<AvailStatusMessages HotelCode="_s + quoted(escapeXml(hotelCode)) +
-           u">"_s + availStatusMessages + u"</AvailStatusMessages>"_s + u"<TPA_Extensions>"_s + providerTags(s, 0) +
-           agentTags(s, 0) + u"</TPA_Extensions>"_s + u"</"_s + root + u">"_s;
+           u">"_s + availStatusMessages + u"</AvailStatusMessages>"_s + u"<TPA_Extensions>"_s +
+           credentials(s, 0, false).join(QString()) + u"</TPA_Extensions>"_s + u"</"_s + root + u">"_s;
 }
 
 } // namespace Ota
