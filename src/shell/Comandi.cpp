@@ -10,13 +10,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A store error ends the command with the engine's text; the program goes on.
-template <typename F> void run(AppContext& ctx, F&& work)
+template <typename F> void run(AppContext& ctx, QString& errore, F&& work)
 {
+    errore.clear();
     try {
         work();
     } catch (const StoreError& e) {
-        ctx.op().inform(u"Errore"_s, e.text() + u" ("_s + QString::number(e.number()) + u')',
-                        OperatorPort::Icon::Critical);
+        errore = e.text() + u" ("_s + QString::number(e.number()) + u')';
+        ctx.op().inform(u"Errore"_s, errore, OperatorPort::Icon::Critical);
     }
 }
 
@@ -24,17 +25,17 @@ template <typename F> void run(AppContext& ctx, F&& work)
 
 void Comandi::getRooms()
 {
-    run(m_ctx, [&] { ServiceClient(m_ctx).ScaricaRoomList(); });
+    run(m_ctx, m_errore, [&] { ServiceClient(m_ctx).ScaricaRoomList(); });
 }
 
 void Comandi::getRates()
 {
-    run(m_ctx, [&] { ServiceClient(m_ctx).ScaricaRatePlan(); });
+    run(m_ctx, m_errore, [&] { ServiceClient(m_ctx).ScaricaRatePlan(); });
 }
 
 void Comandi::reservations()
 {
-    run(m_ctx, [&] {
+    run(m_ctx, m_errore, [&] {
         ServiceClient client(m_ctx);
         const auto risposte = client.ScaricaPrenotazioni();
         if (!risposte)

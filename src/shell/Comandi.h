@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class AppContext;
 
 // The commands of the bridge, as the buttons, the timer and the unattended mode run them. Each
@@ -15,6 +17,10 @@ public:
     // then the review of the stored reservations.
     void reservations();
 
+    // The error that ended the last command, empty when it ran to its end.
+    const QString& errore() const { return m_errore; }
+
 private:
     AppContext& m_ctx;
+    QString m_errore;
 };

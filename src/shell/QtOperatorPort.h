@@ -1,0 +1,28 @@
+#pragma once
+
+#include "shell/OperatorPort.h"
+
+#include <QPointer>
+
+class Registro;
+class SBDeskTop;
+
+// The operator at the desktop: message boxes and input boxes with Italian buttons, the main
+// window's two text boxes and its caption. Every message and answer is also logged.
+class QtOperatorPort final : public OperatorPort
+{
+public:
+    explicit QtOperatorPort(Registro* registro = nullptr) : m_registro(registro) {}
+
+    void setWindow(SBDeskTop* window) { m_window = window; }
+
+    Answer messageBox(const Message& message) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    void setRequestText(const QString& text) override;
+    void setAnswerText(const QString& text) override;
+    void setCaption(const QString& caption) override;
+
+private:
+    Registro* m_registro;
+    QPointer<SBDeskTop> m_window;
+};

@@ -1,0 +1,130 @@
+#include "shell/Scheduler.h"
+
+#include "shell/AppContext.h"
+#include "shell/Registro.h"
+#include "store/TextFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+bool Scheduler::Lavori::eliminaFile(const QString& path)
+{
+    return QFile::remove(path);
+}
+
+bool Scheduler::Lavori::rinominaFile(const QString& da, const QString& a)
+{
+    return QFile::rename(da, a);
+}
+
+Scheduler::Scheduler(AppContext& ctx, Occupazione& occupazione, Lavori& lavori, Registro* registro)
+    : m_ctx(ctx), m_occupazione(occupazione), m_lavori(lavori), m_registro(registro)
+{
+    m_timer.setInterval(Intervallo);
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { tick(); });
+}
+
+void Scheduler::start()
+{
+    m_timer.start(Intervallo);
+}
+
+void Scheduler::stop()
+{
+    m_timer.stop();
+}
+
+bool Scheduler::minutoDiScaricamento(const QTime& t)
+{
+    const QString minuto = t.toString(u"mm"_s);
+    return minuto == u"59" || minuto == u"10" || minuto == u"30" || minuto == u"50";
+}
+
+bool Scheduler::fileVuoto(const QString& path)
+{
+    const auto lines = TextFile::readLines(path);
+    if (!lines)
+        return false; // an unreadable file is not empty: its send reports the error
+    return lines->isEmpty() || lines->first().trimmed().isEmpty();
+}
+
+QString Scheduler::nomeFallito(const QString& path)
+{
+    QString nome = path + u".failed"_s;
+    for (int n = 2; QFileInfo::exists(nome); ++n)
+        nome = path + u'.' + QString::number(n) + u".failed"_s;
+    return nome;
+}
+
+Scheduler::Esito Scheduler::tick()
+{
+    Esito esito;
+    if (m_occupazione.attiva()) {
+        esito.saltato = true;
+        return esito;
+    }
+    {
+        Occupazione::Guardia guardia(m_occupazione);
+        if (m_primaDelTick)
+            m_primaDelTick();
+        if (minutoDiScaricamento(m_ctx.clock().now().time())) {
+            m_lavori.scaricaPrenotazioni();
+            esito.scaricato = true;
+        }
+        if (m_ctx.settings.attivo())
+            inviaFile(esito);
+    }
+    m_timer.setInterval(Intervallo);
+    return esito;
+}
+
+void Scheduler::inviaFile(Esito& esito)
+{
+    const QDir dir = m_ctx.workDir();
+    // Name order; the wildcard compares without regard to case, as on the system's file system.
+    const QStringList nomi = dir.entryList({QString::fromUtf16(Modello)}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    for (const QString& nome : nomi) {
+        if (m_passati.contains(nome))
+            continue;
+        const QString path = dir.filePath(nome);
+        bool eliminare = true;
+        if (fileVuoto(path)) {
+            esito.vuoti.append(nome);
+        } else if (m_lavori.inviaDisponibilita(m_ctx.settings.CodiceHotel, nome)) {
+            esito.inviati.append(nome);
+            if (m_registro)
+                m_registro->scrivi(u"Disponibilità inviata: "_s + nome);
+        } else {
+            eliminare = false;
+            const QString fallito = nomeFallito(path);
+            const QString nomeFallito = QFileInfo(fallito).fileName();
+            if (m_lavori.rinominaFile(path, fallito)) {
+                esito.falliti.append(nome);
+                segnala(u"Invio della disponibilità non riuscito: il file "_s + nome + u" è stato rinominato in "_s +
+                        nomeFallito + u". Per inviarlo di nuovo rinominarlo in "_s + nome + u'.');
+            } else {
+                m_passati.insert(nome);
+                esito.nonEliminati.append(nome);
+                segnala(u"Invio della disponibilità non riuscito e impossibile rinominare il file "_s + nome +
+                        u": non verrà inviato di nuovo fino al prossimo avvio."_s);
+            }
+        }
+        if (eliminare && !m_lavori.eliminaFile(path)) {
+            m_passati.insert(nome);
+            esito.nonEliminati.append(nome);
+            segnala(u"Impossibile eliminare il file "_s + nome +
+                    u": non verrà più considerato fino al prossimo avvio del programma."_s);
+        }
+    }
+}
+
+void Scheduler::segnala(const QString& testo)
+{
+    // The lower text box keeps the service's answer, with the notice below it.
+    const QString risposta = m_ctx.UltimaRisposta;
+    m_ctx.op().setAnswerText(risposta.isEmpty() ? testo : risposta + u"\r\n\r\n"_s + testo);
+    if (m_registro)
+        m_registro->scrivi(testo);
+}

@@ -1,0 +1,191 @@
+#include "shell/Sessione.h"
+
+#include "service/ServiceClient.h"
+#include "shell/AppContext.h"
+#include "shell/Registro.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+#include "store/SchemaBootstrap.h"
+#include "store/StoreError.h"
+
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+Sessione::Sessione(AppContext& ctx, Registro& registro)
+    : m_ctx(ctx), m_registro(registro), m_comandi(ctx), m_scheduler(ctx, m_occupazione, *this, &registro)
+{
+}
+
+std::optional<Sessione::Comando> Sessione::comando(const QString& nome)
+{
+    for (Comando c : {Comando::GetRooms, Comando::GetRates, Comando::Reservations, Comando::Tick})
+        if (nome == Sessione::nome(c))
+            return c;
+    return std::nullopt;
+}
+
+QString Sessione::nome(Comando c)
+{
+    switch (c) {
+    case Comando::GetRooms:
+        return u"getRooms"_s;
+    case Comando::GetRates:
+        return u"getRates"_s;
+    case Comando::Reservations:
+        return u"reservations"_s;
+    case Comando::Tick:
+        return u"tick"_s;
+    }
+    return {};
+}
+
+QString Sessione::verificaCartella() const
+{
+    const QString dir = m_ctx.workDir().path();
+    const QFileInfo info(dir);
+    if (!info.exists())
+        return u"La cartella di lavoro "_s + dir + u" non esiste."_s;
+    if (!info.isDir())
+        return u"La cartella di lavoro "_s + dir + u" non è una cartella."_s;
+    {
+        // Every command writes here: a directory that can be listed but not written is no use.
+        QTemporaryFile prova(m_ctx.workDir().filePath(u".sbprova-XXXXXX"_s));
+        if (!prova.open())
+            return u"Impossibile scrivere nella cartella di lavoro "_s + dir + u": "_s + prova.errorString();
+    }
+    return {};
+}
+
+QString Sessione::avvia()
+{
+    if (QString errore = verificaCartella(); !errore.isEmpty())
+        return errore;
+    if (m_ctx.exchangeDir().isEmpty())
+        return u"Impossibile creare la cartella "_s + m_ctx.path(QString::fromUtf16(AppContext::ExchangeFolder)) + u'.';
+    const QString definizioni = percorsoDefinizioni(m_ctx.workDir());
+    if (!QFileInfo::exists(definizioni))
+        m_registro.scrivi(u"Attenzione: il file delle definizioni "_s + definizioni +
+                          u" non esiste; le strutture dei database non vengono aggiornate."_s);
+    CreaStrutture(m_ctx.workDir(), definizioni);
+    m_registro.scrivi(u"Avvio nella cartella "_s + m_ctx.workDir().path());
+    return {};
+}
+
+bool Sessione::attiva()
+{
+    if (!m_ctx.reloadSettings())
+        return false;
+    aggiungiHotel();
+    m_ctx.op().setCaption(m_ctx.caption());
+    return true;
+}
+
+void Sessione::aggiungiHotel()
+{
+    // A new installation has an empty HotelId table; the catalogue downloads and the mapping
+    // windows work per hotel of that table, so the hotel of the settings gets its row.
+    const QString codice = m_ctx.settings.CodiceHotel;
+    if (codice.trimmed().isEmpty())
+        return;
+    try {
+        Database db(m_ctx.workDir(), u"SimpleBooking.mdb"_s);
+        Recordset rs = db.OpenRecordset(u"HotelId"_s);
+        if (rs.FindFirst(u"NumeroHotel = 1 and HotelId = ?"_s, {codice}))
+            return;
+        rs.AddNew();
+        rs.setField(u"NumeroHotel"_s, int(m_ctx.NumeroHotelCorrente));
+        rs.setField(u"HotelId"_s, codice);
+        rs.setField(u"DesHotel"_s, codice);
+        rs.Update();
+        m_registro.scrivi(u"Aggiunto l'hotel "_s + codice + u" alla tabella HotelId."_s);
+    } catch (const StoreError& e) {
+        m_ctx.op().inform(u"Errore"_s, e.text() + u" ("_s + QString::number(e.number()) + u')',
+                          OperatorPort::Icon::Critical);
+    }
+}
+
+QString Sessione::esitoUltimaRisposta() const
+{
+    if (!m_comandi.errore().isEmpty())
+        return u"interrotto: "_s + m_comandi.errore();
+    if (m_ctx.UltimaRisposta.startsWith(u"Error: "_s))
+        return u"terminato; ultima risposta del servizio: "_s + m_ctx.UltimaRisposta.left(300);
+    return u"terminato"_s;
+}
+
+bool Sessione::esegui(Comando c)
+{
+    if (c == Comando::Tick) {
+        m_registro.scrivi(u"Comando tick: inizio"_s);
+        const Scheduler::Esito esito = m_scheduler.tick();
+        if (esito.saltato) {
+            m_registro.scrivi(u"Comando tick: non eseguito, un'altra operazione è in corso"_s);
+            return false;
+        }
+        m_registro.scrivi(u"Comando tick: terminato (scaricamento "_s + (esito.scaricato ? u"eseguito"_s : u"no"_s) +
+                          u", file inviati "_s + QString::number(esito.inviati.size()) + u", vuoti "_s +
+                          QString::number(esito.vuoti.size()) + u", non riusciti "_s +
+                          QString::number(esito.falliti.size()) + u')');
+        return true;
+    }
+    if (m_occupazione.attiva()) {
+        m_registro.scrivi(u"Comando "_s + nome(c) + u": non eseguito, un'altra operazione è in corso"_s);
+        return false;
+    }
+    Occupazione::Guardia guardia(m_occupazione);
+    m_registro.scrivi(u"Comando "_s + nome(c) + u": inizio"_s);
+    try {
+        switch (c) {
+        case Comando::GetRooms:
+            m_comandi.getRooms();
+            break;
+        case Comando::GetRates:
+            m_comandi.getRates();
+            break;
+        case Comando::Reservations:
+            m_comandi.reservations();
+            break;
+        case Comando::Tick:
+            break;
+        }
+    } catch (const std::exception& e) {
+        // Nothing but the store is expected to throw; whatever does ends this command only.
+        const QString testo = QString::fromLocal8Bit(e.what());
+        m_ctx.op().inform(u"Errore"_s, testo, OperatorPort::Icon::Critical);
+        m_registro.scrivi(u"Comando "_s + nome(c) + u": interrotto: "_s + testo);
+        return true;
+    }
+    m_registro.scrivi(u"Comando "_s + nome(c) + u": "_s + esitoUltimaRisposta());
+    return true;
+}
+
+void Sessione::scaricaPrenotazioni()
+{
+    m_registro.scrivi(u"Scaricamento delle prenotazioni (timer): inizio"_s);
+    try {
+        m_comandi.reservations();
+    } catch (const std::exception& e) {
+        const QString testo = QString::fromLocal8Bit(e.what());
+        m_ctx.op().inform(u"Errore"_s, testo, OperatorPort::Icon::Critical);
+        m_registro.scrivi(u"Scaricamento delle prenotazioni (timer): interrotto: "_s + testo);
+        return;
+    }
+    m_registro.scrivi(u"Scaricamento delle prenotazioni (timer): "_s + esitoUltimaRisposta());
+}
+
+bool Sessione::inviaDisponibilita(const QString& codiceHotel, const QString& nomeFile)
+{
+    m_registro.scrivi(u"Invio della disponibilità "_s + nomeFile + u": inizio"_s);
+    try {
+        return ServiceClient(m_ctx).InviaDisponibilita(codiceHotel, nomeFile);
+    } catch (const StoreError& e) {
+        m_ctx.op().inform(u"Errore"_s, e.text() + u" ("_s + QString::number(e.number()) + u')',
+                          OperatorPort::Icon::Critical);
+    } catch (const std::exception& e) {
+        m_ctx.op().inform(u"Errore"_s, QString::fromLocal8Bit(e.what()), OperatorPort::Icon::Critical);
+    }
+    return false;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "shell/Comandi.h"
+#include "shell/Scheduler.h"
+
+#include <QString>
+#include <optional>
+
+class AppContext;
+class Registro;
+
+// One run of the bridge, with or without windows: the start-up, what each activation of the main
+// window does, and the commands, one at a time, each written to the log with its start, end and
+// outcome. The windows and the unattended mode only bind to it.
+class Sessione final : private Scheduler::Lavori
+{
+public:
+    Sessione(AppContext& ctx, Registro& registro);
+
+    enum class Comando { GetRooms, GetRates, Reservations, Tick };
+    static std::optional<Comando> comando(const QString& nome);
+    static QString nome(Comando c);
+
+    // Whether the working directory can be used: it exists and can be written. Empty when it can,
+    // else what is wrong.
+    QString verificaCartella() const;
+    // Start-up: the working directory checked, the exchange folder created and every database
+    // brought up to the layout of the table definitions. Empty on success, else what is wrong.
+    QString avvia();
+
+    // What each activation does: SBookParam.txt read again, the HotelId row of CodiceHotel made
+    // when missing, the caption set. False when the file does not exist (nothing else is done).
+    bool attiva();
+
+    // Runs one command; false, with nothing done, while another one is still running.
+    bool esegui(Comando c);
+    bool occupato() const { return m_occupazione.attiva(); }
+
+    Scheduler& scheduler() { return m_scheduler; }
+    Registro& registro() { return m_registro; }
+
+private:
+    void scaricaPrenotazioni() override;
+    bool inviaDisponibilita(const QString& codiceHotel, const QString& nomeFile) override;
+    void aggiungiHotel();
+    QString esitoUltimaRisposta() const;
+
+    AppContext& m_ctx;
+    Registro& m_registro;
+    Comandi m_comandi;
+    Occupazione m_occupazione;
+    Scheduler m_scheduler;
+};

@@ -1,0 +1,226 @@
+// SBDeskTop: the bridge between QV and SimpleBooking.
+//
+//   SBDeskTop                       the desktop program
+//   SBDeskTop --headless            no windows: the timer runs until SIGTERM
+//   SBDeskTop --headless --once getRooms|getRates|reservations|tick
+//   options: --answers FILE (answers to the questions, one a line), --log FILE
+//
+// The working directory is the current directory.
+
+#include "shell/AppContext.h"
+#include "shell/HeadlessOperatorPort.h"
+#include "shell/QtOperatorPort.h"
+#include "shell/Registro.h"
+#include "shell/SBDeskTop.h"
+#include "shell/SegnaleArresto.h"
+#include "shell/Sessione.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Opzioni
+{
+    bool headless = false;
+    std::optional<Sessione::Comando> once;
+    QString answers;
+    QString log;
+};
+
+void scriviErrore(const QString& testo)
+{
+    const QByteArray bytes = u"SBDeskTop: "_s.toLocal8Bit() + testo.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
+constexpr const char16_t* kUso =
+    u"uso: SBDeskTop [--log FILE]\n"
+    u"     SBDeskTop --headless [--once getRooms|getRates|reservations|tick] [--answers FILE] [--log FILE]";
+
+std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
+{
+    Opzioni o;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == u"--headless") {
+            o.headless = true;
+            continue;
+        }
+        if (a == u"--once" || a == u"--answers" || a == u"--log") {
+            if (i + 1 >= args.size()) {
+                *problema = a + u" richiede un valore"_s;
+                return std::nullopt;
+            }
+            const QString valore = args.at(++i);
+            if (a == u"--once") {
+                o.once = Sessione::comando(valore);
+                if (!o.once) {
+                    *problema = u"comando sconosciuto: "_s + valore;
+                    return std::nullopt;
+                }
+            } else if (a == u"--answers") {
+                o.answers = valore;
+            } else {
+                o.log = valore;
+            }
+            continue;
+        }
+        *problema = u"opzione sconosciuta: "_s + a;
+        return std::nullopt;
+    }
+    if (!o.headless && (o.once || !o.answers.isEmpty())) {
+        *problema = u"--once e --answers valgono solo con --headless"_s;
+        return std::nullopt;
+    }
+    return o;
+}
+
+QString cartellaDiLavoro()
+{
+    // An empty path means the current directory is gone.
+    return QDir::currentPath();
+}
+
+int senzaFinestre(const Opzioni& o)
+{
+    SystemClock clock;
+    Registro registro(clock);
+    if (!o.log.isEmpty()) {
+        const QString errore = registro.apri(o.log);
+        if (!errore.isEmpty()) {
+            registro.scrivi(u"Avvio non riuscito: impossibile aprire il file di registro "_s + o.log + u": "_s +
+                            errore);
+            return 1;
+        }
+    }
+    QStringList risposte;
+    if (!o.answers.isEmpty()) {
+        QString errore;
+        const auto lette = HeadlessOperatorPort::leggiRisposte(o.answers, &errore);
+        if (!lette) {
+            registro.scrivi(u"Avvio non riuscito: impossibile leggere il file delle risposte "_s + o.answers + u": "_s +
+                            errore);
+            return 1;
+        }
+        risposte = *lette;
+    }
+    const QString cartella = cartellaDiLavoro();
+    if (cartella.isEmpty()) {
+        registro.scrivi(u"Avvio non riuscito: la cartella di lavoro non esiste più."_s);
+        return 1;
+    }
+    HeadlessOperatorPort op(registro, risposte);
+    AppContext ctx(cartella, clock, op);
+    Sessione sessione(ctx, registro);
+    QString errore = sessione.verificaCartella();
+    // Checked before the databases are made, so that a start in the wrong directory leaves nothing behind.
+    if (errore.isEmpty() && !QFileInfo::exists(ctx.path(QString::fromUtf16(Settings::FileName))))
+        errore = u"il file "_s + ctx.path(QString::fromUtf16(Settings::FileName)) +
+                 u" non esiste. Inserire i parametri con la finestra \"Parametri\" del programma, "
+                 u"oppure scrivere il file (dodici righe)."_s;
+    if (errore.isEmpty())
+        errore = sessione.avvia();
+    if (!errore.isEmpty()) {
+        registro.scrivi(u"Avvio non riuscito: "_s + errore);
+        return 1;
+    }
+    sessione.attiva();
+
+    bool arrestoRichiesto = false;
+    SegnaleArresto arresto([&](int segnale) {
+        registro.scrivi(u"Segnale "_s + QString::number(segnale) + u" ricevuto: arresto."_s);
+        arrestoRichiesto = true;
+        QCoreApplication::exit(0);
+    });
+
+    if (o.once) {
+        sessione.esegui(*o.once);
+        return 0;
+    }
+    sessione.scheduler().setPrimaDelTick([&] {
+        if (!sessione.attiva())
+            registro.scrivi(u"Attenzione: il file SBookParam.txt non esiste più; restano i parametri letti prima."_s);
+    });
+    sessione.scheduler().start();
+    registro.scrivi(u"Modalità senza finestre: il timer scatta ogni "_s +
+                    QString::number(Scheduler::Intervallo / 1000) + u" secondi; SIGTERM termina il programma."_s);
+    QCoreApplication::exec();
+    sessione.scheduler().stop();
+    registro.scrivi(arrestoRichiesto ? u"Programma terminato."_s : u"Programma terminato dal ciclo degli eventi."_s);
+    return 0;
+}
+
+int conFinestre(const Opzioni& o)
+{
+    SystemClock clock;
+    Registro registro(clock);
+    if (!o.log.isEmpty()) {
+        const QString errore = registro.apri(o.log);
+        if (!errore.isEmpty()) {
+            QMessageBox::critical(nullptr, u"Errore"_s,
+                                  u"Impossibile aprire il file di registro "_s + o.log + u":\n"_s + errore);
+            return 1;
+        }
+    }
+    const QString cartella = cartellaDiLavoro();
+    QtOperatorPort op(&registro);
+    AppContext ctx(cartella.isEmpty() ? u"."_s : cartella, clock, op);
+    Sessione sessione(ctx, registro);
+    const QString errore = cartella.isEmpty() ? u"la cartella di lavoro non esiste più."_s : sessione.avvia();
+    if (!errore.isEmpty()) {
+        registro.scrivi(u"Avvio non riuscito: "_s + errore);
+        QMessageBox::critical(nullptr, u"Errore"_s, u"Avvio non riuscito: "_s + errore);
+        return 1;
+    }
+    SBDeskTop finestra(ctx, sessione);
+    op.setWindow(&finestra);
+    // exit() leaves every event loop: a window of the bridge that is open closes, and a question that
+    // is waiting takes the answer given when nobody is there, so the command that asked it runs to its
+    // end as in the unattended mode. (quit() would ask the main window, and so the operator, first.)
+    SegnaleArresto arresto([&](int segnale) {
+        registro.scrivi(u"Segnale "_s + QString::number(segnale) + u" ricevuto: arresto."_s);
+        QCoreApplication::exit(0);
+    });
+    finestra.show();
+    sessione.scheduler().start();
+    const int rc = QApplication::exec();
+    sessione.scheduler().stop();
+    return rc;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The kind of application has to be chosen before the arguments can be read the Qt way.
+    bool headless = false;
+    for (int i = 1; i < argc; ++i)
+        headless = headless || std::strcmp(argv[i], "--headless") == 0;
+
+    std::unique_ptr<QCoreApplication> app;
+    if (headless)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(u"SBDeskTop"_s);
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.contains(u"--help"_s) || args.contains(u"-h"_s)) {
+        std::fprintf(stdout, "%s\n", QString::fromUtf16(kUso).toLocal8Bit().constData());
+        return 0;
+    }
+    QString problema;
+    const auto opzioni = leggiOpzioni(args, &problema);
+    if (!opzioni) {
+        scriviErrore(problema + u'\n' + QString::fromUtf16(kUso));
+        return 2;
+    }
+    return opzioni->headless ? senzaFinestre(*opzioni) : conFinestre(*opzioni);
+}
