@@ -155,6 +155,13 @@ CatalogoCamere leggiRooms(Database& db)
 
 ReservationImporter::ReservationImporter(AppContext& ctx, ServiceClient& client) : m_ctx(ctx), m_client(client) {}
 
+bool ReservationImporter::elencoVuoto(const TagScanner& scanner)
+{
+    const QString& text = scanner.text();
+    return scanner.reservationCount() == 0 && !text.startsWith(u"Error: "_s) && !text.contains(u"<Error"_s) &&
+           (text.contains(u"<HotelReservations"_s) || text.contains(u"<Success"_s));
+}
+
 bool ReservationImporter::haIdentificativi(const TagScanner& scanner)
 {
     for (int n = 1; n <= scanner.reservationCount(); ++n) {
@@ -195,6 +202,9 @@ void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
 {
     const QString titolo = QString::fromUtf16(Titolo);
     TagScanner scanner(risposta);
+    // A download every twenty minutes mostly finds nothing new: that is no error to show.
+    if (elencoVuoto(scanner))
+        return;
     if (!haIdentificativi(scanner)) {
         m_ctx.op().inform(titolo, u"Ricezione prenotazione errata!"_s, OperatorPort::Icon::Exclamation);
         return;
@@ -289,6 +299,8 @@ void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
 void ReservationImporter::LeggiCancellazioni(const QString& risposta)
 {
     TagScanner scanner(risposta);
+    if (elencoVuoto(scanner))
+        return;
     if (!haIdentificativi(scanner)) {
         m_ctx.op().inform(QString::fromUtf16(Titolo), u"Ricezione cancellazione errata!"_s,
                           OperatorPort::Icon::Exclamation);

@@ -27,6 +27,8 @@ public:
 private:
     // Whether any reservation of the answer carries its own identifier.
     static bool haIdentificativi(const TagScanner& scanner);
+    // A well-formed answer of the service that lists no reservation: nothing to do, nothing to say.
+    static bool elencoVuoto(const TagScanner& scanner);
     // Whether reservation n arrived whole, up to its end tag.
     static bool completa(const TagScanner& scanner, int n);
     // Tells the operator that reservation n was left for the next download, and why.
