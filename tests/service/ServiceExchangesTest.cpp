@@ -33,15 +33,9 @@ protected:
 
     void addHotels()
     {
-        Database db(w.dir(), u"SimpleBooking.mdb"_s);
-        Recordset rs = db.OpenRecordset(u"HotelId"_s);
-        for (const QString& id : {u"1234"_s, u"5678"_s}) {
-            rs.AddNew();
-            rs.setField(u"NumeroHotel"_s, 1);
-            rs.setField(u"HotelId"_s, id);
-            rs.setField(u"DesHotel"_s, id);
-            rs.Update();
-        }
+        for (const QString& id : {u"1234"_s, u"5678"_s})
+            w.insert(u"SimpleBooking.mdb"_s, u"HotelId"_s,
+                     {{u"NumeroHotel"_s, 1}, {u"HotelId"_s, id}, {u"DesHotel"_s, id}});
     }
 
     QStringList rows(const QString& table, const QString& idField, const QString& desField)
@@ -86,17 +80,12 @@ TEST_F(ServiceExchanges, PostsTheFormWithTheServicesHeaders)
 TEST_F(ServiceExchanges, CatalogueDownloadsAddOnlyWhatIsNew)
 {
     addHotels();
-    {
-        Database db(w.dir(), u"SimpleBooking.mdb"_s);
-        Recordset rs = db.OpenRecordset(u"Rates"_s);
-        rs.AddNew();
-        rs.setField(u"NumeroHotel"_s, 1);
-        rs.setField(u"HotelId"_s, u"1234"_s);
-        rs.setField(u"RatesId"_s, u"BB"_s);
-        rs.setField(u"DesRates"_s, u"kept"_s);
-        rs.setField(u"QVRates"_s, u"BB"_s);
-        rs.Update();
-    }
+    w.insert(u"SimpleBooking.mdb"_s, u"Rates"_s,
+             {{u"NumeroHotel"_s, 1},
+              {u"HotelId"_s, u"1234"_s},
+              {u"RatesId"_s, u"BB"_s},
+              {u"DesRates"_s, u"kept"_s},
+              {u"QVRates"_s, u"BB"_s}});
     ServiceClient client(w.ctx);
     client.ScaricaRoomList();
     client.ScaricaRatePlan();
@@ -196,15 +185,8 @@ TEST_F(ServiceExchanges, AFileThatCannotBeWrittenEndsTheExchange)
 
 TEST_F(ServiceExchanges, AvailabilityFileBecomesOneMessagePerRoomAndDay)
 {
-    {
-        Database db(w.dir(), u"SimpleBooking.mdb"_s);
-        Recordset rs = db.OpenRecordset(u"Rooms"_s);
-        rs.AddNew();
-        rs.setField(u"NumeroHotel"_s, 1);
-        rs.setField(u"RoomsId"_s, u"DBL"_s);
-        rs.setField(u"QVRooms"_s, u"DOP"_s);
-        rs.Update();
-    }
+    w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
+             {{u"NumeroHotel"_s, 1}, {u"RoomsId"_s, u"DBL"_s}, {u"QVRooms"_s, u"DOP"_s}});
     w.clock.set(QDateTime(QDate(2026, 1, 31), QTime(8, 0, 0)));
     const QString empties = QString(29, u',');
     TextFile::writeLines(w.file(u"WBValuesRooms20260131080000.txt"_s),

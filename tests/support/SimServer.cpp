@@ -65,32 +65,35 @@ SimFault SimFault::httpStatus(int status, const QString& body)
     return f;
 }
 
-SimFault SimFault::broken()
+namespace {
+
+SimFault withMode(SimFault::Mode mode)
 {
     SimFault f;
-    f.mode = Mode::Broken;
+    f.mode = mode;
     return f;
+}
+
+} // namespace
+
+SimFault SimFault::broken()
+{
+    return withMode(Mode::Broken);
 }
 
 SimFault SimFault::truncated()
 {
-    SimFault f;
-    f.mode = Mode::Truncated;
-    return f;
+    return withMode(Mode::Truncated);
 }
 
 SimFault SimFault::cut()
 {
-    SimFault f;
-    f.mode = Mode::Cut;
-    return f;
+    return withMode(Mode::Cut);
 }
 
 SimFault SimFault::drop()
 {
-    SimFault f;
-    f.mode = Mode::Drop;
-    return f;
+    return withMode(Mode::Drop);
 }
 
 SimFault& SimFault::onPath(const QString& p)

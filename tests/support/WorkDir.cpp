@@ -1,5 +1,7 @@
 #include "support/WorkDir.h"
 
+#include "store/Database.h"
+#include "store/Recordset.h"
 #include "store/SchemaBootstrap.h"
 
 #include <QFile>
@@ -19,4 +21,14 @@ void WorkDir::write(const QString& name, const QByteArray& bytes) const
     QFile f(file(name));
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
+}
+
+void WorkDir::insert(const QString& database, const QString& table, const QVariantMap& fields) const
+{
+    Database db(dir(), database);
+    Recordset rs = db.OpenRecordset(table);
+    rs.AddNew();
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it)
+        rs.setField(it.key(), it.value());
+    rs.Update();
 }

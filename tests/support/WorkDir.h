@@ -21,4 +21,6 @@ struct WorkDir
     // Copies the table definitions in and creates every database they list.
     void bootstrap();
     void write(const QString& name, const QByteArray& bytes) const;
+    // Adds one row to a table of a database of the working directory.
+    void insert(const QString& database, const QString& table, const QVariantMap& fields) const;
 };
