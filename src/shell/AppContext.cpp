@@ -1,5 +1,7 @@
 #include "shell/AppContext.h"
 
+#include "store/TextFile.h"
+
 #include <QFileInfo>
 #include <QProcessEnvironment>
 
@@ -14,29 +16,18 @@ AppContext::AppContext(const QString& workDir, const Clock& clock, OperatorPort&
         baseUrl = fromEnv.endsWith(u'/') ? fromEnv.chopped(1) : fromEnv;
 }
 
-QString resolveCaseInsensitive(const QDir& dir, const QString& name)
-{
-    if (QFileInfo::exists(dir.filePath(name)))
-        return name;
-    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    for (const QString& entry : entries)
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return entry;
-    return name;
-}
-
 QString AppContext::path(const QString& name) const
 {
     QString rel = name;
     rel.replace(u'\\', u'/');
     const qsizetype slash = rel.lastIndexOf(u'/');
     if (slash < 0)
-        return m_workDir.filePath(resolveCaseInsensitive(m_workDir, rel));
+        return m_workDir.filePath(TextFile::resolve(m_workDir, rel));
     QString folder = rel.left(slash);
     if (folder.compare(QString::fromUtf16(ExchangeFolder), Qt::CaseInsensitive) == 0)
         folder = QString::fromUtf16(ExchangeFolder);
-    const QDir sub(m_workDir.filePath(resolveCaseInsensitive(m_workDir, folder)));
-    return sub.filePath(resolveCaseInsensitive(sub, rel.mid(slash + 1)));
+    const QDir sub(m_workDir.filePath(TextFile::resolve(m_workDir, folder)));
+    return sub.filePath(TextFile::resolve(sub, rel.mid(slash + 1)));
 }
 
 QString AppContext::exchangeDir() const

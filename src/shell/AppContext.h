@@ -49,6 +49,3 @@ private:
     const Clock& m_clock;
     OperatorPort& m_op;
 };
-
-// Finds name in dir regardless of case; returns the spelling on disk, or name when absent.
-QString resolveCaseInsensitive(const QDir& dir, const QString& name);

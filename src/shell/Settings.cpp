@@ -18,6 +18,12 @@ QString printedFlag(const QString& value)
     return valoreNumerico(value) == 1 ? u" 1 "_s : u" 0 "_s;
 }
 
+// The settings file of dir, whatever the case of its name on disk.
+QString settingsPath(const QString& dir)
+{
+    return QDir(dir).filePath(TextFile::resolve(QDir(dir), QString::fromUtf16(Settings::FileName)));
+}
+
 } // namespace
 
 qint64 valoreNumerico(const QString& text)
@@ -38,7 +44,7 @@ QString Settings::nomeModalita() const
 bool Settings::load(const QString& dir)
 {
     Modalita = u"1"_s;
-    const QString path = QDir(dir).filePath(QString::fromUtf16(FileName));
+    const QString path = settingsPath(dir);
     if (!QFileInfo::exists(path))
         return false;
     // A line that cannot be read leaves its setting as it was, as the original reader did.
@@ -69,7 +75,7 @@ bool Settings::load(const QString& dir)
 ParametriForm ParametriForm::fromFile(const QString& dir)
 {
     ParametriForm form;
-    const auto lines = TextFile::readLines(QDir(dir).filePath(QString::fromUtf16(Settings::FileName)));
+    const auto lines = TextFile::readLines(settingsPath(dir));
     if (!lines)
         return form;
     auto line = [&](int n) {
@@ -94,7 +100,7 @@ bool ParametriForm::registra(const QString& dir, Settings& settings, OperatorPor
     lines.append(printedFlag(flag(assegnazioneAutomatica)));
     lines.append(printedFlag(flag(cancellazioneDefinitiva)));
 
-    const QString path = QDir(dir).filePath(QString::fromUtf16(Settings::FileName));
+    const QString path = settingsPath(dir);
     const QString error = TextFile::writeLines(path, lines);
     if (!error.isEmpty()) {
         op.inform(u"Errore"_s, u"Impossibile salvare i parametri in "_s + path + u"\r\n"_s + error,

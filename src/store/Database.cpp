@@ -2,6 +2,7 @@
 
 #include "store/Recordset.h"
 #include "store/StoreError.h"
+#include "store/TextFile.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -25,12 +26,9 @@ QString stemOf(const QString& fileName)
 
 QString databaseFile(const QDir& workDir, const QString& fileName)
 {
-    if (QFileInfo::exists(workDir.filePath(fileName)))
-        return workDir.filePath(fileName);
-    const QStringList entries = workDir.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& entry : entries)
-        if (entry.compare(fileName, Qt::CaseInsensitive) == 0)
-            return workDir.filePath(entry);
+    const QString onDisk = TextFile::resolve(workDir, fileName);
+    if (QFileInfo::exists(workDir.filePath(onDisk)))
+        return workDir.filePath(onDisk);
     QString name = fileName;
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot >= 0)

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -14,6 +15,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kRowId = u"__rowid"_s;
+const QString kChangedMeanwhile =
+    u"Impossibile aggiornare: il record è stato modificato o eliminato da un altro utente."_s;
 
 [[noreturn]] void typeMismatch(const FieldInfo& field, const QVariant& value)
 {
@@ -124,6 +127,10 @@ Recordset::Recordset(Database& db, const QString& source, const QVariantList& pa
         m_table.reset(); // a grouped row stands for several rows: it cannot be changed
     }
     m_order = st.orderBy;
+    // Grouped rows come back sorted by the group, as the engine hands them.
+    if (m_order.isEmpty())
+        for (const QString& g : st.groupBy)
+            m_order.append({g, false});
 }
 
 bool Recordset::FindFirst(const QString& criteria, const QVariantList& values)
@@ -133,7 +140,7 @@ bool Recordset::FindFirst(const QString& criteria, const QVariantList& values)
 
 bool Recordset::FindNext(const QString& criteria, const QVariantList& values)
 {
-    return find(criteria, values, m_hasCurrent);
+    return find(criteria, values, m_hasPosition);
 }
 
 bool Recordset::find(const QString& criteria, const QVariantList& values, bool fromCurrent)
@@ -161,9 +168,10 @@ bool Recordset::find(const QString& criteria, const QVariantList& values, bool f
         QVariantList equalParams;
         auto keyTerms = m_order;
         keyTerms.append({kRowId, false});
-        for (const auto& term : keyTerms) {
-            const QString col = SqlTranslator::quoteName(term.column);
-            const QVariant current = bindable(term.column == kRowId ? QVariant(m_rowId) : Field(term.column));
+        for (qsizetype t = 0; t < keyTerms.size(); ++t) {
+            const auto& term = keyTerms.at(t);
+            const QString col = term.column == kRowId ? kRowId : SqlTranslator::quoteName(term.column);
+            const QVariant current = bindable(term.column == kRowId ? QVariant(m_rowId) : m_positionKeys.at(t));
             QString after;
             QVariantList afterParams;
             if (current.isNull()) {
@@ -184,6 +192,14 @@ bool Recordset::find(const QString& criteria, const QVariantList& values, bool f
             }
         }
         sql += u" AND ("_s + alternatives.join(u" OR "_s) + u')';
+        if (!m_movedInLoop.isEmpty()) {
+            sql +=
+                u" AND "_s + kRowId + u" NOT IN ("_s + QStringList(m_movedInLoop.size(), u"?"_s).join(u", "_s) + u')';
+            for (qint64 id : m_movedInLoop)
+                params.append(id);
+        }
+    } else {
+        m_movedInLoop.clear();
     }
     sql += u" ORDER BY "_s + orderSql.join(u", "_s) + u" LIMIT 1"_s;
 
@@ -205,7 +221,11 @@ bool Recordset::find(const QString& criteria, const QVariantList& values, bool f
     for (int i = 1; i < rec.count(); ++i)
         m_row[i - 1] = q.value(i);
     m_rowId = q.value(0).toLongLong();
+    m_positionKeys.clear();
+    for (const auto& term : m_order)
+        m_positionKeys.append(m_row.at(columnOf(term.column)));
     m_hasCurrent = true;
+    m_hasPosition = true;
     m_noMatch = false;
     return true;
 }
@@ -306,12 +326,20 @@ void Recordset::Update()
     } else if (!names.isEmpty()) {
         for (QString& n : names)
             n += u" = ?"_s;
-        values.append(m_rowId);
-        m_db.exec(q, u"UPDATE "_s + m_table->sql + u" SET "_s + names.join(u", "_s) + u" WHERE rowid = ?"_s, values);
+        const QString where = sameRow(values);
+        m_db.exec(q, u"UPDATE "_s + m_table->sql + u" SET "_s + names.join(u", "_s) + u" WHERE "_s + where, values);
+        if (q.numRowsAffected() != 1)
+            throw StoreError(StoreError::ChangedMeanwhile, kChangedMeanwhile);
         for (auto it = m_buffer.cbegin(); it != m_buffer.cend(); ++it) {
-            const auto col = m_columnIndex.constFind(m_table->fields.at(it.key()).name.toLower());
+            const QString name = m_table->fields.at(it.key()).name;
+            const auto col = m_columnIndex.constFind(name.toLower());
             if (col != m_columnIndex.cend())
                 m_row[*col] = it.value();
+            const bool orderField = std::any_of(m_order.cbegin(), m_order.cend(), [&](const auto& term) {
+                return term.column.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            if (orderField && !m_movedInLoop.contains(m_rowId))
+                m_movedInLoop.append(m_rowId);
         }
     }
     q.finish();
@@ -323,14 +351,32 @@ void Recordset::Delete()
 {
     requireCurrent();
     requireUpdatable();
+    QVariantList params;
+    const QString where = sameRow(params);
     QSqlQuery q = m_db.query();
-    m_db.exec(q, u"DELETE FROM "_s + m_table->sql + u" WHERE rowid = ?"_s, {m_rowId});
-    m_hasCurrent = false;
+    m_db.exec(q, u"DELETE FROM "_s + m_table->sql + u" WHERE "_s + where, params);
+    if (q.numRowsAffected() != 1)
+        throw StoreError(StoreError::ChangedMeanwhile, kChangedMeanwhile);
+    m_hasCurrent = false; // FindNext still goes on from here
+}
+
+QString Recordset::sameRow(QVariantList& params) const
+{
+    QString where = u"rowid = ?"_s;
+    params.append(m_rowId);
+    for (qsizetype i = 0; i < m_columns.size(); ++i) {
+        if (!m_table->index.contains(m_columns.at(i).toLower()))
+            continue;
+        where += u" AND "_s + SqlTranslator::quoteName(m_columns.at(i)) + u" IS ?"_s;
+        params.append(bindable(m_row.at(i)));
+    }
+    return where;
 }
 
 void Recordset::Requery()
 {
     m_hasCurrent = false;
+    m_hasPosition = false;
     m_noMatch = true;
     m_mode = Mode::None;
     m_buffer.clear();

@@ -3,6 +3,7 @@
 #include "store/Database.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -49,6 +50,9 @@ private:
     const FieldInfo& fieldOf(const QString& name) const;
     void requireCurrent() const;
     void requireUpdatable() const;
+    // "rowid = ? AND every field as read": a row another process changed or deleted meanwhile
+    // (or a new row that took its row id) is never written over.
+    QString sameRow(QVariantList& params) const;
 
     Database& m_db;
     std::shared_ptr<const Database::TableRef> m_table; // null when the source cannot be updated
@@ -58,9 +62,14 @@ private:
 
     QStringList m_columns; // of the current row, without the row id
     QHash<QString, int> m_columnIndex;
-    bool m_hasCurrent = false;
+    bool m_hasCurrent = false;  // a row to read and change
+    bool m_hasPosition = false; // a place to go on from: the current row, or the one just deleted
     qint64 m_rowId = 0;
-    QVector<QVariant> m_row;
+    QVector<QVariant> m_row;     // the row as this recordset last wrote or read it
+    QVariantList m_positionKeys; // the order fields as the row was found: its place in the recordset
+    // Rows whose order fields this loop changed: they keep the place they had (already passed),
+    // instead of turning up again further on.
+    QList<qint64> m_movedInLoop;
     bool m_noMatch = true;
 
     Mode m_mode = Mode::None;

@@ -432,8 +432,8 @@ private:
 
 QVariant bindable(const QVariant& value)
 {
-    // An empty QString that was never assigned is still an empty text, never Null.
-    if (value.typeId() == QMetaType::QString && value.toString().isNull())
+    // An empty QString that was never assigned is still an empty text; only a null variant is Null.
+    if (!value.isNull() && value.typeId() == QMetaType::QString && value.toString().isNull())
         return QVariant(u""_s);
     return value;
 }
@@ -467,6 +467,10 @@ bool SqlTranslator::isSelect(const QString& text)
 
 QString SqlTranslator::quoteName(const QString& name)
 {
+    // Brackets, not double quotes: SQLite takes an unknown double-quoted name for a text, so a
+    // misspelt field would silently compare as a constant instead of failing.
+    if (!name.contains(u']'))
+        return u'[' + name + u']';
     QString out = name;
     out.replace(u'"', u"\"\""_s);
     return u'"' + out + u'"';

@@ -21,6 +21,7 @@ public:
     static constexpr int SyntaxError = 3075;
     static constexpr int NotUpdatable = 3027;
     static constexpr int Engine = 3049;
+    static constexpr int ChangedMeanwhile = 3197;
 
 private:
     int m_number;

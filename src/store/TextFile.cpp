@@ -1,6 +1,7 @@
 #include "store/TextFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -26,6 +27,17 @@ QString writeBytes(const QString& path, const QByteArray& bytes)
 
 namespace TextFile {
 
+QString resolve(const QDir& dir, const QString& name)
+{
+    if (QFileInfo::exists(dir.filePath(name)))
+        return name;
+    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QString& entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return entry;
+    return name;
+}
+
 QByteArray toCp1252(const QString& text)
 {
     QByteArray out;
@@ -38,7 +50,8 @@ QByteArray toCp1252(const QString& text)
         }
         char byte = '?';
         for (int i = 0; i < 32; ++i) {
-            if (kHigh[i] == u && u != 0) {
+            // The five unassigned bytes stand for the control characters of their own value.
+            if (kHigh[i] == u || (kHigh[i] == 0 && u == 0x80 + i)) {
                 byte = char(0x80 + i);
                 break;
             }
@@ -55,7 +68,7 @@ QString fromCp1252(const QByteArray& bytes)
     for (char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
         if (b >= 0x80 && b < 0xA0 && kHigh[b - 0x80] != 0)
-            out.append(QChar(kHigh[b - 0x80]));
+            out.append(QChar(kHigh[b - 0x80])); // an unassigned byte keeps its own value below
         else
             out.append(QChar(char16_t(b)));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -7,6 +8,10 @@
 // Text files of the bridge: the system's code page (Windows-1252), lines ending in CR LF,
 // written whole. One helper reads and one writes.
 namespace TextFile {
+
+// The name of an entry of dir as it is spelt on disk, found regardless of case (the system's file
+// names ignore case); name itself when there is no such entry.
+QString resolve(const QDir& dir, const QString& name);
 
 QByteArray toCp1252(const QString& text);
 QString fromCp1252(const QByteArray& bytes);

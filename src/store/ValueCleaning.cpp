@@ -146,7 +146,13 @@ QString PulisciValore(const QVariant& valore, int modo)
 
 double importoServizio(const QString& text)
 {
-    const QString t = text.trimmed();
+    QString t = text.trimmed();
+    // "1,234.50": a comma before the decimal point only groups thousands; a lone comma is the
+    // decimal separator ("95,50").
+    if (t.contains(u'.'))
+        t.remove(u',');
+    else
+        t.replace(u',', u'.');
     bool ok = false;
     const double v = t.toDouble(&ok); // the service writes a point before the decimals
     if (!ok || !std::isfinite(v))
