@@ -242,7 +242,10 @@ void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
         {
             Database::Transaction work(db);
             const bool trovata = reservations.FindFirst(kFindReservation, {d.nPren()});
-            if (trovata && d.status == u"Modify") {
+            // A modification of a reservation not yet registered in QV is nothing to make by hand:
+            // the row takes the new data and still waits for the review.
+            const bool giaInQv = trovata && reservations.Field(u"Registrata"_s).toInt() != 0;
+            if (giaInQv && d.status == u"Modify") {
                 const auto campo = [&](const QString& name) {
                     return reservations.Field(name).toString();
                 };
@@ -265,7 +268,7 @@ void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
                 reservations.setField(u"Orig_Amount"_s, d.origAmount);
                 reservations.setField(u"Status"_s, d.status.left(10));
                 reservations.setField(u"Status_Reason"_s, u" "_s);
-                if (d.status == u"Modify")
+                if (!trovata && d.status == u"Modify")
                     reservations.setField(u"Registrata"_s, 1); // a modification of nothing stored
                 reservations.Update();
                 camere.LeggiPrezzi(prices, n, soggiorni, d.nPren(), d.dataFrom, d.dataTo, m_ctx.NumeroHotelCorrente);

@@ -6,6 +6,7 @@
 #include "store/ValueCleaning.h"
 
 #include <QDate>
+#include <optional>
 
 #include <algorithm>
 
@@ -61,6 +62,7 @@ QString RoomStayParser::attributoProprio(QStringView text, qsizetype pos, QStrin
     const QString missing = u" "_s;
     if (pos < 1 || pos > text.size())
         return missing;
+    std::optional<QStringView> prefixed;
     qsizetype i = pos; // 0-based, just after the "<"
     const qsizetype size = text.size();
     auto isBlank = [](QChar c) {
@@ -68,11 +70,20 @@ QString RoomStayParser::attributoProprio(QStringView text, qsizetype pos, QStrin
     };
     while (i < size && !isBlank(text.at(i)) && text.at(i) != u'>' && text.at(i) != u'/')
         ++i; // the tag name
+    const auto trimmedValue = [&](QStringView value) {
+        qsizetype b = 0;
+        qsizetype e = value.size();
+        while (b < e && value.at(b) == u' ')
+            ++b;
+        while (e > b && value.at(e - 1) == u' ')
+            --e;
+        return b == e ? missing : value.sliced(b, e - b).toString();
+    };
     while (i < size) {
         while (i < size && isBlank(text.at(i)))
             ++i;
         if (i >= size || text.at(i) == u'>' || text.at(i) == u'/' || text.at(i) == u'<')
-            return missing;
+            break;
         const qsizetype nameStart = i;
         while (i < size && !isBlank(text.at(i)) && text.at(i) != u'=' && text.at(i) != u'>')
             ++i;
@@ -85,25 +96,21 @@ QString RoomStayParser::attributoProprio(QStringView text, qsizetype pos, QStrin
         while (i < size && isBlank(text.at(i)))
             ++i;
         if (i >= size || (text.at(i) != u'"' && text.at(i) != u'\''))
-            return missing;
+            break;
         const QChar quote = text.at(i);
         const qsizetype valueStart = i + 1;
         qsizetype valueEnd = text.indexOf(quote, valueStart);
         if (valueEnd < 0)
             valueEnd = size; // left open: up to the end, as the tag routines copy it
-        if (attribute == name) {
-            const QString value = text.sliced(valueStart, valueEnd - valueStart).toString();
-            qsizetype b = 0;
-            qsizetype e = value.size();
-            while (b < e && value.at(b) == u' ')
-                ++b;
-            while (e > b && value.at(e - 1) == u' ')
-                --e;
-            return b == e ? missing : value.sliced(b, e - b);
-        }
+        // The name is matched as the service's texts are searched: a longer attribute name that
+        // begins with it (NumberOfUnits for NumberOfUnit) counts too, an exact one first.
+        if (attribute == name)
+            return trimmedValue(text.sliced(valueStart, valueEnd - valueStart));
+        if (!prefixed && attribute.startsWith(name))
+            prefixed = text.sliced(valueStart, valueEnd - valueStart);
         i = valueEnd + 1;
     }
-    return missing;
+    return prefixed ? trimmedValue(*prefixed) : missing;
 }
 
 qsizetype RoomStayParser::trovaTag(qsizetype start, int m, const QString& tag, qsizetype limit)
@@ -213,8 +220,6 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
         const QString& t = soggiorno.codice;
         // Room stay 1 is always looked at, but a missing code matches no room type.
         if (blank(t) || soggiorno.posizione < 1)
-            continue;
-        if (trova(text, QString(u"<RoomType RoomTypeCode=\""_s + t + u'"'), inizio, m_fineReservation) == 0)
             continue;
 
         // The room stay's own rates: the RoomRate elements before its "</RoomRates>".

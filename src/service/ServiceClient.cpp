@@ -19,6 +19,32 @@ namespace {
 
 const QString kSimpleBooking = u"SimpleBooking.mdb"_s;
 
+// Where the catalogue element starting at `at` ends: after its "/>" or its end tag, and never
+// past the next element of its kind.
+qsizetype elementEnd(const QString& answer, qsizetype at, qsizetype next)
+{
+    const qsizetype limit = next < 0 ? answer.size() : next;
+    const qsizetype close = answer.indexOf(u'>', at);
+    if (close < 0 || close >= limit)
+        return limit;
+    if (answer.at(close - 1) == u'/')
+        return close + 1;
+    const QString name = answer.mid(at + 1, answer.indexOf(u' ', at) - at - 1);
+    const qsizetype endTag = answer.indexOf(u"</"_s + name + u'>', close);
+    return endTag < 0 || endTag >= limit ? limit : endTag + name.size() + 3;
+}
+
+// A rate plan's description: its CDATA text, or the plain text of its Text element.
+QString descrizionePiano(const QString& mealPlan)
+{
+    const QString cdata = TestoCData(mealPlan, 1, u"<Text><![CDATA["_s);
+    if (!cdata.isEmpty())
+        return cdata;
+    const qsizetype open = mealPlan.indexOf(u"<Text>"_s);
+    const qsizetype close = mealPlan.indexOf(u"</Text>"_s, open);
+    return open < 0 || close < 0 ? QString() : decodeXmlText(mealPlan.mid(open + 6, close - open - 6));
+}
+
 } // namespace
 
 ServiceClient::ServiceClient(AppContext& ctx) : m_ctx(ctx), m_transport(ctx) {}
@@ -95,9 +121,12 @@ void ServiceClient::aggiornaCatalogo(Catalogo which, const QString& hotel, const
     Database db(m_ctx.workDir(), kSimpleBooking);
     Recordset rs = db.OpenRecordset(rates ? u"Rates"_s : u"Rooms"_s);
     const QString criteria = rates ? u"HotelId = ? and RatesId = ?"_s : u"HotelId = ? and RoomsId = ?"_s;
-    for (qsizetype at = answer.indexOf(element); at >= 0; at = answer.indexOf(element, at + 1)) {
-        const qsizetype pos = at + 1; // positions count from 1
-        const QString code = ValoreAttributo(answer, pos, rates ? u"MealPlanCode"_s : u"RoomTypeCode"_s);
+    for (qsizetype at = answer.indexOf(element); at >= 0;) {
+        // Each element is read on its own: a value it lacks is never taken from the next one.
+        const qsizetype next = answer.indexOf(element, at + 1);
+        const QString own = answer.mid(at, elementEnd(answer, at, next) - at);
+        at = next;
+        const QString code = ValoreAttributo(own, 1, rates ? u"MealPlanCode"_s : u"RoomTypeCode"_s);
         if (rs.FindFirst(criteria, {hotel, code}))
             continue;
         rs.AddNew();
@@ -105,13 +134,13 @@ void ServiceClient::aggiornaCatalogo(Catalogo which, const QString& hotel, const
         rs.setField(u"HotelId"_s, hotel);
         if (rates) {
             rs.setField(u"RatesId"_s, code);
-            rs.setField(u"DesRates"_s, TestoCData(answer, pos, u"<Text><![CDATA["_s));
+            rs.setField(u"DesRates"_s, descrizionePiano(own));
             rs.setField(u"QVRates"_s, u" "_s);
             rs.setField(u"RateCode"_s, 0);
         } else {
             rs.setField(u"RoomsLevel"_s, 1);
             rs.setField(u"RoomsId"_s, code);
-            rs.setField(u"DesRooms"_s, ValoreAttributo(answer, pos, u"Name"_s));
+            rs.setField(u"DesRooms"_s, decodeXmlText(ValoreAttributo(own, 1, u"Name"_s)));
             rs.setField(u"QVRooms"_s, u" "_s);
         }
         rs.Update();

@@ -45,6 +45,24 @@ QStringView copyUntil(QStringView text, qsizetype from, QStringView stop)
     return text.sliced(from, end - from);
 }
 
+// An element's text: up to the next "<", but a CDATA section is text, not a tag, and is copied whole.
+QStringView copyElementText(QStringView text, qsizetype from)
+{
+    if (from >= text.size())
+        return {};
+    for (qsizetype at = from;;) {
+        const qsizetype lt = text.indexOf(u'<', at);
+        if (lt < 0)
+            return text.sliced(from);
+        if (!text.sliced(lt).startsWith(u"<![CDATA["))
+            return text.sliced(from, lt - from);
+        const qsizetype close = text.indexOf(u"]]>", lt + 9);
+        if (close < 0)
+            return text.sliced(from);
+        at = close + 3;
+    }
+}
+
 // Every value starts as " " plus what was copied; blanks around it go, unless nothing else is left, so an
 // empty or missing value reads " " and callers can test for it.
 QString result(QStringView copied)
@@ -70,7 +88,7 @@ QString result(QStringView copied)
 QString readValue(QStringView text, qsizetype q, QStringView attr, qsizetype limit)
 {
     if (attr.isEmpty()) {
-        return result(copyUntil(text, q, u"<"));
+        return result(copyElementText(text, q));
     }
     const qsizetype at = findBefore(text, attr, q, limit);
     if (at < 0) {

@@ -110,13 +110,23 @@ QString escapeXml(const QString& value)
 
 QString decodeXmlText(const QString& text)
 {
-    if (!text.contains(u'&')) {
+    if (!text.contains(u'&') && !text.contains(u"<![CDATA[")) {
         return text;
     }
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
+        // A CDATA section holds its text as it is: no references inside it.
+        if (c == u'<' && QStringView(text).sliced(i).startsWith(u"<![CDATA[")) {
+            const qsizetype start = i + 9;
+            qsizetype close = text.indexOf(u"]]>", start);
+            if (close < 0)
+                close = text.size();
+            out += QStringView(text).sliced(start, close - start);
+            i = close + 2;
+            continue;
+        }
         const Reference ref = c == u'&' ? referenceAt(text, i) : Reference{};
         if (ref.length == 0) {
             out += c;

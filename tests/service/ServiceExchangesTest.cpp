@@ -90,7 +90,7 @@ TEST_F(ServiceExchanges, CatalogueDownloadsAddOnlyWhatIsNew)
     client.ScaricaRoomList();
     client.ScaricaRatePlan();
     const QStringList rooms = rows(u"Rooms"_s, u"RoomsId"_s, u"DesRooms"_s);
-    EXPECT_EQ(rooms, (QStringList{u"1234/DBL/Camera doppia/ "_s, u"1234/FAM/Famiglia &quot;Plus&quot; &amp; bimbi/ "_s,
+    EXPECT_EQ(rooms, (QStringList{u"1234/DBL/Camera doppia/ "_s, u"1234/FAM/Famiglia \"Plus\" & bimbi/ "_s,
                                   u"1234/SGL/Camera singola/ "_s, u"5678/DBL/Doppia vista lago/ "_s}));
     EXPECT_EQ(rows(u"Rates"_s, u"RatesId"_s, u"DesRates"_s),
               (QStringList{u"1234/BB/kept/BB"_s, u"1234/RO/Solo pernottamento/ "_s, u"5678/HB/Mezza pensione/ "_s}));
@@ -158,6 +158,11 @@ TEST_F(ServiceExchanges, FailuresComeBackAsErrorTexts)
     const int lowerBoxWrites = int(w.op.answers.size());
     EXPECT_TRUE(t.ChiamaServizio(u"http://127.0.0.1:1/x"_s, QString(), u"<x/>"_s).startsWith(u"Error: 7 - "_s));
     EXPECT_EQ(w.op.answers.size(), lowerBoxWrites); // the lower box keeps what it showed
+
+    // An address typed without a scheme is tried over HTTPS: the credentials never go in clear.
+    const qsizetype journalSize = sim.journal().size();
+    EXPECT_TRUE(t.ChiamaServizio(address.mid(7), QString(), u"<x/>"_s).startsWith(u"Error: "_s));
+    EXPECT_EQ(sim.journal().size(), journalSize);
 
     // A failed download still saves both answers and hands the error texts on.
     w.ctx.settings.HostName = u"http://127.0.0.1:1/reservations"_s;
