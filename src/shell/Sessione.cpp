@@ -76,8 +76,13 @@ QString Sessione::avvia()
 
 bool Sessione::attiva()
 {
-    if (!m_ctx.reloadSettings())
+    if (!m_ctx.reloadSettings()) {
+        // Without the file the mode in force is "1": once a caption has named a mode, it names this one.
+        if (m_didascaliaScritta)
+            m_ctx.op().setCaption(m_ctx.caption());
         return false;
+    }
+    m_didascaliaScritta = true;
     aggiungiHotel();
     m_ctx.op().setCaption(m_ctx.caption());
     return true;

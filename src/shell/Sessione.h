@@ -50,4 +50,5 @@ private:
     Comandi m_comandi;
     Occupazione m_occupazione;
     Scheduler m_scheduler;
+    bool m_didascaliaScritta = false; // a caption has named a working mode
 };

@@ -19,8 +19,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <csignal>
 #include <cstdio>
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -146,7 +146,8 @@ int senzaFinestre(const Opzioni& o)
     }
     sessione.scheduler().setPrimaDelTick([&] {
         if (!sessione.attiva())
-            registro.scrivi(u"Attenzione: il file SBookParam.txt non esiste più; restano i parametri letti prima."_s);
+            registro.scrivi(u"Attenzione: il file SBookParam.txt non esiste più; restano i parametri letti prima, "
+                            u"in modalità 1 'Semi automatica'."_s);
     });
     sessione.scheduler().start();
     registro.scrivi(u"Modalità senza finestre: il timer scatta ogni "_s +
@@ -199,10 +200,18 @@ int conFinestre(const Opzioni& o)
 
 int main(int argc, char** argv)
 {
-    // The kind of application has to be chosen before the arguments can be read the Qt way.
-    bool headless = false;
-    for (int i = 1; i < argc; ++i)
-        headless = headless || std::strcmp(argv[i], "--headless") == 0;
+    // The kind of application has to be chosen before the arguments can be read the Qt way: read
+    // them once as they are, so that a value ("--log --headless") is never taken for the option.
+    QStringList grezzi;
+    for (int i = 0; i < argc; ++i)
+        grezzi.append(QString::fromLocal8Bit(argv[i]));
+    QString problemaIniziale;
+    const auto prime = leggiOpzioni(grezzi, &problemaIniziale);
+    const bool headless = prime && prime->headless;
+    if (headless) {
+        // A reader of standard error that goes away (a pipe into a logger) must not end the run.
+        std::signal(SIGPIPE, SIG_IGN);
+    }
 
     std::unique_ptr<QCoreApplication> app;
     if (headless)
