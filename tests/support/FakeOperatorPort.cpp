@@ -20,9 +20,9 @@ std::optional<QString> FakeOperatorPort::inputBox(const QString& prompt, const Q
     inputPrompts.append(prompt);
     if (m_inputs.empty())
         return std::nullopt;
-    auto v = m_inputs.front();
+    const auto [typed, text] = m_inputs.front();
     m_inputs.pop_front();
-    return v;
+    return typed ? std::optional<QString>(text) : std::nullopt;
 }
 
 QStringList FakeOperatorPort::messageTexts() const

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <utility>
 
 // The operator, scripted: answers come from a queue, and everything shown is recorded.
 class FakeOperatorPort : public OperatorPort
@@ -20,8 +21,8 @@ public:
 
     // Queue the answers to the next questions and input boxes, in order.
     void answer(Answer a) { m_answers.push_back(a); }
-    void type(const QString& text) { m_inputs.push_back(text); }
-    void cancelInput() { m_inputs.push_back(std::nullopt); }
+    void type(const QString& text) { m_inputs.push_back({true, text}); }
+    void cancelInput() { m_inputs.push_back({false, QString()}); }
 
     Answer messageBox(const Message& message) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
@@ -41,5 +42,5 @@ public:
 
 private:
     std::deque<Answer> m_answers;
-    std::deque<std::optional<QString>> m_inputs;
+    std::deque<std::pair<bool, QString>> m_inputs; // typed?, text
 };
