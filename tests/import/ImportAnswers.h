@@ -186,4 +186,13 @@ inline QSet<QString> expectedPriceDays(const Reservation& r)
     return days;
 }
 
+// One room stay of two nights in a double room.
+inline Reservation basic(const QString& id, const QDate& arrival = QDate(2026, 8, 10), int nights = 2)
+{
+    Reservation r;
+    r.id = id;
+    r.stays = {stay(u"DBL"_s, arrival, nights)};
+    return r;
+}
+
 } // namespace ImportAnswers

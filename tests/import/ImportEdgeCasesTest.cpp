@@ -18,31 +18,7 @@ namespace {
 
 using Answer = OperatorPort::Answer;
 
-class ImportEdgeCases : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        w.bootstrap();
-        useSimulator(w.ctx, sim.baseUrl(), sim.reservationsUrl());
-        addRooms(w.dir(), {{u"DBL"_s, u"Camera doppia"_s}, {u"SGL"_s, u"Camera singola"_s}});
-    }
-
-    void run() { download(w.ctx); }
-    QVariantMap row(const QString& id) const { return reservationRow(w.dir(), id); }
-    PriceRows prices(const QString& id) const { return priceRows(w.dir(), id); }
-
-    WorkDir w;
-    SimServer sim;
-};
-
-Reservation basic(const QString& id, const QDate& arrival = QDate(2026, 8, 10), int nights = 2)
-{
-    Reservation r;
-    r.id = id;
-    r.stays = {stay(u"DBL"_s, arrival, nights)};
-    return r;
-}
+using ImportEdgeCases = SimImportTest;
 
 QString replaced(QString text, const QString& from, const QString& to)
 {

@@ -10,6 +10,8 @@
 #include "support/SimServer.h"
 #include "support/WorkDir.h"
 
+#include <gtest/gtest.h>
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMap>
@@ -128,5 +130,25 @@ inline QStringList journalConfirmations(const SimServer& sim)
     }
     return ids;
 }
+
+// A working directory bootstrapped and pointed at its own simulator, with the usual room types.
+class SimImportTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        w.bootstrap();
+        useSimulator(w.ctx, sim.baseUrl(), sim.reservationsUrl());
+        addRooms(w.dir(),
+                 {{u"DBL"_s, u"Camera doppia"_s}, {u"SGL"_s, u"Camera singola"_s}, {u"TRP"_s, u"Camera tripla"_s}});
+    }
+
+    void run() { download(w.ctx); }
+    QVariantMap row(const QString& id) const { return reservationRow(w.dir(), id); }
+    PriceRows prices(const QString& id) const { return priceRows(w.dir(), id); }
+
+    WorkDir w;
+    SimServer sim;
+};
 
 } // namespace ImportSupport

@@ -22,21 +22,10 @@ namespace {
 
 using Answer = OperatorPort::Answer;
 
-class ReservationImportTest : public ::testing::Test
+class ReservationImportTest : public SimImportTest
 {
 protected:
-    void SetUp() override
-    {
-        w.bootstrap();
-        useSimulator(w.ctx, sim.baseUrl(), sim.reservationsUrl());
-        addRooms(w.dir(),
-                 {{u"DBL"_s, u"Camera doppia"_s}, {u"SGL"_s, u"Camera singola"_s}, {u"TRP"_s, u"Camera tripla"_s}});
-    }
-
     void add(const Reservation& r) { sim.addReservation(fragment(r)); }
-    void run() { download(w.ctx); }
-    QVariantMap row(const QString& id) const { return reservationRow(w.dir(), id); }
-    PriceRows prices(const QString& id) const { return priceRows(w.dir(), id); }
     void setRegistrata(const QString& id, int value)
     {
         Database db(w.dir(), u"SimpleBooking.mdb"_s);
@@ -47,9 +36,6 @@ protected:
         rs.Update();
     }
     QStringList shown() const { return w.op.messageTexts(); }
-
-    WorkDir w;
-    SimServer sim;
 };
 
 QStringList sorted(const QSet<QString>& set)
@@ -57,14 +43,6 @@ QStringList sorted(const QSet<QString>& set)
     QStringList list(set.begin(), set.end());
     list.sort();
     return list;
-}
-
-Reservation basic(const QString& id, const QDate& arrival = QDate(2026, 8, 10), int nights = 2)
-{
-    Reservation r;
-    r.id = id;
-    r.stays = {stay(u"DBL"_s, arrival, nights)};
-    return r;
 }
 
 TEST_F(ReservationImportTest, NewReservationStoresEveryValueDecodedAndItsPrices)

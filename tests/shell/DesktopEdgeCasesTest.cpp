@@ -33,6 +33,14 @@ QByteArray parametri(const QString& host, bool automatica, bool attivo = false)
         .toLatin1();
 }
 
+// A working directory holding only the settings file.
+void scriviParametri(const QTemporaryDir& dir, const QString& host)
+{
+    QFile f(QDir(dir.path()).filePath(u"SBookParam.txt"_s));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(parametri(host, false));
+}
+
 // The caption is the operator's only sight of the working mode: whatever an activation does, it must
 // not name a mode other than the one the next download will use.
 TEST(DesktopEdgeCases, TheCaptionNamesTheModeInForceAfterTheSettingsFileGoesAway)
@@ -59,10 +67,7 @@ TEST(DesktopEdgeCases, ALogFileNamedLikeTheHeadlessOptionIsNoCrash)
 {
     ASSERT_TRUE(QFileInfo::exists(QString::fromUtf8(SB_SBDESKTOP_PATH))) << "build SBDeskTop first";
     QTemporaryDir dir;
-    QFile f(QDir(dir.path()).filePath(u"SBookParam.txt"_s));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(parametri(u"http://127.0.0.1:1/res"_s, false));
-    f.close();
+    scriviParametri(dir, u"http://127.0.0.1:1/res"_s);
 
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -86,11 +91,7 @@ TEST(DesktopEdgeCases, AStandardErrorWithoutReaderDoesNotKillTheUnattendedRun)
 {
     ASSERT_TRUE(QFileInfo::exists(QString::fromUtf8(SB_SBDESKTOP_PATH))) << "build SBDeskTop first";
     QTemporaryDir dir;
-    {
-        QFile f(QDir(dir.path()).filePath(u"SBookParam.txt"_s));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(parametri(u"http://127.0.0.1:1/res"_s, false));
-    }
+    scriviParametri(dir, u"http://127.0.0.1:1/res"_s);
     QFile::copy(QString::fromUtf8(SB_DBT_PATH), QDir(dir.path()).filePath(u"SBOOK.DBT"_s));
     const QByteArray cartella = QFile::encodeName(dir.path());
     const QByteArray programma = QFile::encodeName(QString::fromUtf8(SB_SBDESKTOP_PATH));
@@ -125,11 +126,7 @@ TEST(DesktopEdgeCases, SigtermWhileAnUnattendedCommandRunsLetsItFinish)
     SimServer sim{SimServer::scenario(u"two-hotels"_s)};
     sim.setFault(SimFault::slow(3000));
     QTemporaryDir dir;
-    {
-        QFile f(QDir(dir.path()).filePath(u"SBookParam.txt"_s));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(parametri(sim.reservationsUrl(), false));
-    }
+    scriviParametri(dir, sim.reservationsUrl());
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"SB_BASE_URL"_s, sim.baseUrl());
