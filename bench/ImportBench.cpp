@@ -6,7 +6,7 @@
 
 #include "import/ReservationImporter.h"
 #include "service/ServiceClient.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/SchemaBootstrap.h"

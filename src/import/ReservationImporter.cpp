@@ -4,7 +4,7 @@
 #include "service/ServiceClient.h"
 #include "service/TagScanner.h"
 #include "service/XmlText.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/DaySlots.h"
 #include "store/Recordset.h"

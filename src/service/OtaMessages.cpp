@@ -1,7 +1,7 @@
 #include "service/OtaMessages.h"
 
 #include "service/XmlText.h"
-#include "shell/Settings.h"
+#include "context/Settings.h"
 
 using namespace Qt::StringLiterals;
 

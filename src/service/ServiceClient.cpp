@@ -3,7 +3,7 @@
 #include "service/OtaMessages.h"
 #include "service/TagScanner.h"
 #include "service/XmlText.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/DaySlots.h"
 #include "store/Recordset.h"

@@ -1,6 +1,6 @@
 #include "service/Transport.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QUrl>
 #include <curl/curl.h>

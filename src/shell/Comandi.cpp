@@ -2,7 +2,7 @@
 
 #include "import/ReservationImporter.h"
 #include "service/ServiceClient.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "store/StoreError.h"
 
 using namespace Qt::StringLiterals;

@@ -1,6 +1,6 @@
 #include "shell/Registro.h"
 
-#include "shell/Clock.h"
+#include "context/Clock.h"
 #include "store/TextFile.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "shell/SBDeskTop.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/SBookParam.h"
 #include "shell/Sessione.h"
 

@@ -1,6 +1,6 @@
 #include "shell/SBookParam.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Settings.h"
+#include "context/Settings.h"
 
 #include <QDialog>
 #include <array>

@@ -1,6 +1,6 @@
 #include "shell/Scheduler.h"
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/Registro.h"
 #include "store/TextFile.h"
 

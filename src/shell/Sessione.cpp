@@ -1,7 +1,7 @@
 #include "shell/Sessione.h"
 
 #include "service/ServiceClient.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/Registro.h"
 #include "store/Database.h"
 #include "store/Recordset.h"

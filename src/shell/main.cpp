@@ -7,7 +7,7 @@
 //
 // The working directory is the current directory.
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/HeadlessOperatorPort.h"
 #include "shell/QtOperatorPort.h"
 #include "shell/Registro.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "shell/QtOperatorPort.h"
 #include "shell/Registro.h"
 #include "shell/SBDeskTop.h"

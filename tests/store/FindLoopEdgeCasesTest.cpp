@@ -1,4 +1,4 @@
-#include "shell/Settings.h"
+#include "context/Settings.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/SchemaBootstrap.h"

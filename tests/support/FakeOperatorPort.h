@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/OperatorPort.h"
+#include "context/OperatorPort.h"
 #include "support/QtPrinters.h"
 
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 #include "support/FakeOperatorPort.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "shell/Clock.h"
-#include "shell/OperatorPort.h"
-#include "shell/Settings.h"
+#include "context/Clock.h"
+#include "context/OperatorPort.h"
+#include "context/Settings.h"
 
 #include <QDir>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
 
 #include "store/TextFile.h"
 

@@ -1,6 +1,6 @@
-#include "shell/Settings.h"
+#include "context/Settings.h"
 
-#include "shell/OperatorPort.h"
+#include "context/OperatorPort.h"
 #include "store/DaySlots.h"
 #include "store/TextFile.h"
 

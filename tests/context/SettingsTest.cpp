@@ -1,4 +1,4 @@
-#include "shell/Settings.h"
+#include "context/Settings.h"
 #include "support/WorkDir.h"
 
 #include <QFile>
