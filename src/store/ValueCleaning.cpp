@@ -159,3 +159,15 @@ double importoServizio(const QString& text)
         return 0;
     return v;
 }
+
+QString tagliaTesto(const QString& testo, qsizetype larghezza)
+{
+    if (larghezza <= 0)
+        return {};
+    if (testo.size() <= larghezza)
+        return testo;
+    qsizetype n = larghezza;
+    if (testo.at(n - 1).isHighSurrogate() && testo.at(n).isLowSurrogate())
+        --n;
+    return testo.left(n);
+}

@@ -25,3 +25,8 @@ QString PulisciValore(const QVariant& valore, int modo);
 // The service's amounts ("120.00", "95.5", "120"): the decimal number they are; 0 when missing or
 // not a number.
 double importoServizio(const QString& text);
+
+// The first `larghezza` characters of a text, cut where a character ends: a character outside the
+// Basic Multilingual Plane (two UTF-16 units) is never split, so the cut may be one unit shorter.
+// Every cut of a value to its field's width goes through here.
+QString tagliaTesto(const QString& testo, qsizetype larghezza);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class AppContext;
+
+// Whether one QV room is free for a stay: not out of service, no guest in house, no booked room
+// row of another booking. Keeps its databases open for its own life, so that a search over many
+// rooms opens them once; it reads the rows as they are at each call.
+class ControlloCamere
+{
+public:
+    explicit ControlloCamere(AppContext& ctx);
+    ~ControlloCamere();
+
+    // 1 when the room is free, 0 when it is not. dal and al are dd/mm/yyyy; tipoPrenotazione is a
+    // booking kind; numeroPrenotazione is the booking whose own rows do not count (0 for a new one).
+    qint16 VerificaCamera(const QString& camera, const QString& dal, const QString& al, const QString& tipoPrenotazione,
+                          qint32 numeroPrenotazione);
+
+private:
+    struct Dati;
+    AppContext& m_ctx;
+    std::unique_ptr<Dati> m_dati;
+};
