@@ -1,6 +1,9 @@
 #include "shell/SBDeskTop.h"
 
+#include "availability/SBMese.h"
 #include "context/AppContext.h"
+#include "mapping/SBRates.h"
+#include "mapping/SBRooms.h"
 #include "shell/SBookParam.h"
 #include "shell/Sessione.h"
 
@@ -156,14 +159,20 @@ void SBDeskTop::attivazione(Origine origine)
         QTimer::singleShot(0, this, &SBDeskTop::apriParametri);
 }
 
-void SBDeskTop::apriParametri()
+template <typename Finestra> void SBDeskTop::apriFinestra(Origine origine)
 {
     {
-        SBookParam finestra(m_ctx, this);
+        Finestra finestra(m_ctx, this);
         finestra.exec();
     }
+    // The return from a window of the bridge is an activation of the main window.
     QMetaObject::invokeMethod(
-        this, [this] { attivazione(Origine::Parametri); }, Qt::QueuedConnection);
+        this, [this, origine] { attivazione(origine); }, Qt::QueuedConnection);
+}
+
+void SBDeskTop::apriParametri()
+{
+    apriFinestra<SBookParam>(Origine::Parametri);
 }
 
 void SBDeskTop::comando(int index)
@@ -184,9 +193,13 @@ void SBDeskTop::comando(int index)
         return;
     }
     case 6:
+        apriFinestra<SBMese>(Origine::AltraFinestra);
+        return;
     case 11:
+        apriFinestra<SBRooms>(Origine::AltraFinestra);
+        return;
     case 12:
-        m_ctx.op().inform(u"Simple Booking"_s, u"Funzione non ancora disponibile"_s, OperatorPort::Icon::Information);
+        apriFinestra<SBRates>(Origine::AltraFinestra);
         return;
     default:
         return; // the buttons that are off

@@ -43,6 +43,8 @@ private:
     enum class Origine { PrimaVisualizzazione, Parametri, AltraFinestra };
     void attivazione(Origine origine);
     void comando(int index);
+    // Opens one of the bridge's windows modally; its return activates this window.
+    template <typename Finestra> void apriFinestra(Origine origine);
 
     AppContext& m_ctx;
     Sessione& m_sessione;

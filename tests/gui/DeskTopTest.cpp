@@ -158,11 +158,11 @@ TEST(SBDeskTopWindow, TheReturnFromAMessageBoxIsNoActivation)
     ASSERT_TRUE(aspetta([&] { return d.window->windowTitle() == kModo1; }));
     d.write(u"SBookParam.txt"_s, DeskTop::parametri(true));
 
-    for (int i : {6, 11, 12}) {
-        RispostaAlMessaggio ok(u"OK"_s);
-        QTimer::singleShot(0, d.window->T(i), &QPushButton::click);
-        ASSERT_TRUE(aspetta([&] { return ok.mostrato() && !QApplication::activeModalWidget(); }));
-        EXPECT_EQ(ok.testo, u"Funzione non ancora disponibile"_s);
+    for (int volta = 0; volta < 2; ++volta) {
+        RispostaAlMessaggio no(u"&No"_s);
+        QTimer::singleShot(0, d.window->T(1), &QPushButton::click);
+        ASSERT_TRUE(aspetta([&] { return no.mostrato() && !QApplication::activeModalWidget(); }));
+        EXPECT_EQ(no.testo, u"Chiudere l'interfaccia QV <--> SimpleBooking?"_s);
     }
     lascia(50);
     EXPECT_EQ(d.window->attivazioni(), 1);
