@@ -359,10 +359,10 @@ QString GrigliaMese::NormalizzaData(const QString& testo)
 std::optional<QDate> GrigliaMese::dataInizio(const QString& testo)
 {
     const QString t = NormalizzaData(testo).trimmed();
-    if (t.size() != 10)
+    if (!DataValida(t))
         return std::nullopt;
-    const QDate d = TextDate::fromDmy(t);
-    if (!d.isValid() || d.year() < 1900)
+    const QDate d(t.mid(6, 4).toInt(), t.mid(3, 2).toInt(), t.mid(0, 2).toInt());
+    if (!d.isValid())
         return std::nullopt;
     return d;
 }
