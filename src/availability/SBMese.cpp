@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -136,7 +137,7 @@ SBMese::SBMese(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx), 
     m_grid1->setWordWrap(false);
     const int larghezzaGriglia = 2 * intestazione + GrigliaMese::Giorni * cella + 2 * m_grid1->frameWidth() +
                                  m_grid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
-    m_grid1->setMinimumSize(larghezzaGriglia, (fm.height() + 4) * 13);
+    m_grid1->setMinimumHeight((fm.height() + 4) * 13);
     colonna->addWidget(m_grid1, 1);
 
     m_list1 = new QListWidget(this);
@@ -146,10 +147,17 @@ SBMese::SBMese(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx), 
     colonna->addWidget(m_list1);
 
     // The boxes of one room type, each under its day's column of the grid.
-    auto* caselle = new QGridLayout;
+    // On a screen too narrow for them the boxes scroll sideways, like the grid and the list.
+    auto* scorrimento = new QScrollArea(this);
+    scorrimento->setFrameShape(QFrame::NoFrame);
+    scorrimento->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scorrimento->setWidgetResizable(true);
+    auto* pannello = new QWidget(scorrimento);
+    auto* caselle = new QGridLayout(pannello);
+    caselle->setContentsMargins(0, 0, 0, 0);
     caselle->setHorizontalSpacing(0);
     for (int i = 0; i < NumeroCaselle; ++i) {
-        auto* t = new QLineEdit(this);
+        auto* t = new QLineEdit(i == 65 || i == 66 ? static_cast<QWidget*>(this) : pannello);
         t->setObjectName(u"Text1_"_s + QString::number(i));
         t->setFont(fisso);
         t->installEventFilter(this);
@@ -179,7 +187,11 @@ SBMese::SBMese(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx), 
         for (int r = 0; r < 2; ++r)
             if (QLayoutItem* item = caselle->itemAtPosition(r, c))
                 item->widget()->setFixedWidth(c < 2 ? intestazione : cella);
-    colonna->addLayout(caselle);
+    caselle->setColumnStretch(GrigliaMese::Colonne, 1);
+    scorrimento->setWidget(pannello);
+    scorrimento->setMinimumHeight(pannello->sizeHint().height() +
+                                  scorrimento->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2);
+    colonna->addWidget(scorrimento);
 
     auto* basso = new QHBoxLayout;
     m_text1[66]->setFixedWidth(intestazione);
@@ -225,6 +237,10 @@ SBMese::SBMese(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx), 
         setTabOrder(prima, m_t[size_t(i)]);
         prima = m_t[size_t(i)];
     }
+
+    // As wide as the grid needs, when the screen has room for it.
+    const int disponibile = screen() ? screen()->availableGeometry().width() - 16 : larghezzaGriglia + 40;
+    resize(std::min(larghezzaGriglia + 40, disponibile), sizeHint().height());
 
     m_text2->setText(TextDate::toDmy(m_ctx.clock().today()));
     m_griglia.costruisci(m_ctx.clock().today());

@@ -10,8 +10,10 @@ class GuiApplicationEnvironment : public ::testing::Environment
 public:
     void SetUp() override
     {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The offscreen screen is a front desk's 1920 x 1080, on which a month of the grid fits.
+        const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+        if (platform.isEmpty() || platform == "offscreen")
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" SB_TESTS_DATA "/gui/offscreen-screen.json");
         m_app = std::make_unique<QApplication>(m_argc, m_argv);
         QApplication::setQuitOnLastWindowClosed(false);
     }

@@ -122,6 +122,8 @@ TEST(SBMeseWindow, CaptionControlsAndTheGridOfTheFirstActivation)
     EXPECT_LE(f.Grid1()->horizontalHeader()->length(), f.Grid1()->viewport()->width());
     EXPECT_LE(QFontMetrics(f.List1()->font()).horizontalAdvance(m.riga(1)), f.List1()->viewport()->width());
     const QRect s = f.screen()->availableGeometry();
+    EXPECT_EQ(s.width(), 1920);
+    EXPECT_LE(f.width(), s.width());
     EXPECT_NEAR(f.x(), s.x() + std::max(0, (s.width() - f.width()) / 2), 1);
 }
 
