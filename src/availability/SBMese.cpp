@@ -92,7 +92,7 @@ SBMese::SBMese(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx), 
     const QFont fisso = caratteri(screen());
     const QFontMetrics fm(fisso);
     const int cella = fm.horizontalAdvance(QString(GrigliaMese::LarghezzaCella, u'0')) + 8;
-    const int intestazione = fm.horizontalAdvance(QString(8, u'0')) + 8;
+    const int intestazione = fm.horizontalAdvance(QString(10, u'0')) + 8;
 
     auto* colonna = new QVBoxLayout(this);
 
@@ -135,6 +135,8 @@ SBMese::SBMese(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx), 
     m_grid1->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid1->setWordWrap(false);
+    // Tab leaves the grid for the list, as in the tab order; arrows move between cells.
+    m_grid1->setTabKeyNavigation(false);
     const int larghezzaGriglia = 2 * intestazione + GrigliaMese::Giorni * cella + 2 * m_grid1->frameWidth() +
                                  m_grid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
     m_grid1->setMinimumHeight((fm.height() + 4) * 13);

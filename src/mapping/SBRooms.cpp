@@ -29,6 +29,9 @@ FinestraMappatura::FinestraMappatura(const Testi& testi, QWidget* parent) : QDia
     m_combo1 = new QComboBox(this);
     m_combo1->setObjectName(u"Combo1"_s);
     m_combo1->setMinimumContentsLength(30);
+    // The items are columns of fixed width, like the list's lines.
+    const QFont fisso = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_combo1->setFont(fisso);
     etichettaHotel->setBuddy(m_combo1);
     alto->addWidget(etichettaHotel);
     alto->addWidget(m_combo1, 1);
@@ -44,7 +47,6 @@ FinestraMappatura::FinestraMappatura(const Testi& testi, QWidget* parent) : QDia
 
     m_list1 = new QListWidget(this);
     m_list1->setObjectName(u"List1"_s);
-    const QFont fisso = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     m_list1->setFont(fisso);
     // A whole line (45 characters at most) reads without scrolling.
     m_list1->setMinimumWidth(QFontMetrics(fisso).horizontalAdvance(QString(48, u'M')) + 24);
@@ -61,6 +63,7 @@ FinestraMappatura::FinestraMappatura(const Testi& testi, QWidget* parent) : QDia
     for (size_t i = 0; i < 2; ++i) {
         m_combo2[i] = new QComboBox(this);
         m_combo2[i]->setObjectName(u"Combo2_"_s + QString::number(i));
+        m_combo2[i]->setFont(fisso);
         m_etichette[i] = new QLabel(QString::fromUtf16(testi.combo2[i]), this);
         m_etichette[i]->setBuddy(m_combo2[i]);
         campi->addRow(m_etichette[i], m_combo2[i]);
