@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -19,6 +20,14 @@ inline bool aspetta(const std::function<bool()>& condizione, int ms = 5000)
         QApplication::sendPostedEvents();
     }
     return true;
+}
+
+// Whether every character of the font is as wide as any other (some monospaced fonts do not say so).
+inline bool larghezzaFissa(const QFont& font)
+{
+    const QFontMetrics fm(font);
+    return fm.horizontalAdvance(QStringLiteral("iiiiii")) == fm.horizontalAdvance(QStringLiteral("MMMMMM")) &&
+           fm.horizontalAdvance(QStringLiteral("      ")) == fm.horizontalAdvance(QStringLiteral("000000"));
 }
 
 // Lets the event loop run for a while (for things that must NOT happen).

@@ -85,7 +85,7 @@ void comuni(FinestraMappatura& f, const QString& titolo, const QString& tabella)
     EXPECT_EQ(f.windowTitle(), titolo);
     EXPECT_EQ(f.titoloTabella()->text(), tabella);
     EXPECT_TRUE(f.titoloTabella()->alignment() & Qt::AlignHCenter);
-    EXPECT_TRUE(QFontInfo(f.List1()->font()).fixedPitch());
+    EXPECT_TRUE(larghezzaFissa(f.List1()->font()));
     EXPECT_EQ(f.T(0)->text(), u"&Save"_s);
     EXPECT_EQ(f.T(1)->text(), u"&Exit"_s);
     EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));

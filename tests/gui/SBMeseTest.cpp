@@ -107,7 +107,7 @@ TEST(SBMeseWindow, CaptionControlsAndTheGridOfTheFirstActivation)
     EXPECT_EQ(f.Text1(66)->text(), u"Modifica"_s);
     EXPECT_EQ(f.Text1(2)->text(), u"0"_s);
     EXPECT_EQ(f.Text1(64)->text(), u"0,00"_s);
-    EXPECT_TRUE(QFontInfo(f.List1()->font()).fixedPitch());
+    EXPECT_TRUE(larghezzaFissa(f.List1()->font()));
 
     QAbstractItemModel* g = f.Grid1()->model();
     EXPECT_EQ(g->columnCount(), 33);
