@@ -41,13 +41,14 @@ struct Hotel
 
     Hotel() { CreaStrutture(QDir(tmp.path()), QString::fromUtf8(SB_DBT_PATH)); }
 
-    void add(const QString& file, const QString& table, const QVariantMap& fields)
+    // One row: the fields named, with the values in the same order.
+    void add(const QString& file, const QString& table, const QStringList& names, const QVariantList& values)
     {
         Database db(QDir(tmp.path()), file);
         Recordset rs = db.OpenRecordset(table);
         rs.AddNew();
-        for (auto it = fields.cbegin(); it != fields.cend(); ++it)
-            rs.setField(it.key(), it.value());
+        for (qsizetype i = 0; i < names.size(); ++i)
+            rs.setField(names.at(i), values.at(i));
         rs.Update();
     }
 };
@@ -57,33 +58,19 @@ struct Hotel
 void BM_CalcolaDisponibilita60Notti10Camere(benchmark::State& state)
 {
     Hotel h;
-    h.add(u"TipiCamere.mdb"_s, u"TipiCamere"_s,
-          {{u"NumeroHotel"_s, 1}, {u"Sigla"_s, u"DBL"_s}, {u"Tipologia"_s, u"C"_s}, {u"Quantita"_s, 40}});
-    h.add(u"Colori.mdb"_s, u"Colori"_s,
-          {{u"Tipo"_s, u"CONFE"_s},
-           {u"Utente"_s, u" "_s},
-           {u"Codice"_s, 0},
-           {u"Rosso"_s, 0},
-           {u"Verde"_s, 128},
-           {u"Blu"_s, 0}});
+    h.add(u"TipiCamere.mdb"_s, u"TipiCamere"_s, {u"NumeroHotel"_s, u"Sigla"_s, u"Tipologia"_s, u"Quantita"_s},
+          {1, u"DBL"_s, u"C"_s, 40});
+    h.add(u"Colori.mdb"_s, u"Colori"_s, {u"Tipo"_s, u"Utente"_s, u"Codice"_s, u"Rosso"_s, u"Verde"_s, u"Blu"_s},
+          {u"CONFE"_s, u" "_s, 0, 0, 128, 0});
     h.add(u"Scheda_Prenotazione.mdb"_s, u"Scheda_Prenotazione"_s,
-          {{u"NumeroHotel"_s, 1},
-           {u"NumeroPrenotazione"_s, 4711},
-           {u"TipoPrenotazione"_s, u"C"_s},
-           {u"NomeCliente"_s, u"ROSSI MARIO"_s},
-           {u"Commento"_s, u"*WEB* "_s},
-           {u"CodiceDitta"_s, 0}});
+          {u"NumeroHotel"_s, u"NumeroPrenotazione"_s, u"TipoPrenotazione"_s, u"NomeCliente"_s, u"Commento"_s,
+           u"CodiceDitta"_s},
+          {1, 4711, u"C"_s, u"ROSSI MARIO"_s, u"*WEB* "_s, 0});
     for (int r = 0; r < 10; ++r)
         h.add(u"Camere_Prenotazione.mdb"_s, u"Camere_Prenotazione"_s,
-              {{u"NumeroHotel"_s, 1},
-               {u"NumeroPrenotazione"_s, 4711},
-               {u"TipoPrenotazione"_s, u"C"_s},
-               {u"DataArrivo"_s, u"20260710"_s},
-               {u"DataPartenza"_s, u"20260908"_s},
-               {u"TipoCamera"_s, u"DBL"_s},
-               {u"NumeroCamera"_s, QString::number(101 + r)},
-               {u"QuantitàCamere"_s, 1},
-               {u"NumeroPersone"_s, 2}});
+              {u"NumeroHotel"_s, u"NumeroPrenotazione"_s, u"TipoPrenotazione"_s, u"DataArrivo"_s, u"DataPartenza"_s,
+               u"TipoCamera"_s, u"NumeroCamera"_s, u"QuantitàCamere"_s, u"NumeroPersone"_s},
+              {1, 4711, u"C"_s, u"20260710"_s, u"20260908"_s, u"DBL"_s, QString::number(101 + r), 1, 2});
     CalcolaDisponibilita calcolo(h.ctx);
     for (auto _ : state) {
         calcolo.esegui(u"P"_s, 4711, 1);

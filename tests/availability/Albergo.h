@@ -35,12 +35,8 @@ public:
     {
         w.bootstrap();
         for (const auto& [sigla, quantita] : {std::pair{u"DBL"_s, 10}, {u"SGL"_s, 4}, {u"SUI"_s, 1}})
-            w.insert(u"TipiCamere.mdb"_s, u"TipiCamere"_s,
-                     {{u"NumeroHotel"_s, 1},
-                      {u"Sigla"_s, sigla},
-                      {u"Descrizione"_s, sigla},
-                      {u"Tipologia"_s, u"C"_s},
-                      {u"Quantita"_s, quantita}});
+            riga(u"TipiCamere.mdb"_s, u"TipiCamere"_s, {u"Sigla"_s, u"Descrizione"_s, u"Tipologia"_s, u"Quantita"_s},
+                 {sigla, sigla, u"C"_s, quantita});
         colore(u"CONFE"_s, u" "_s, 0, 0, 128, 0);
         colore(u"CONFE"_s, u"WEB"_s, 6, 10, 20, 30);
         colore(u"CONFE"_s, u"D"_s, 42, 200, 100, 50);
@@ -49,83 +45,70 @@ public:
         // No OPZIO row at all: options are white.
     }
 
+    // The fields named, with the values in the same order, over altri.
+    static QVariantMap campi(const QStringList& nomi, const QVariantList& valori, QVariantMap altri = {})
+    {
+        for (qsizetype i = 0; i < nomi.size(); ++i)
+            altri.insert(nomi.at(i), valori.at(i));
+        return altri;
+    }
+    // One row of hotel 1.
+    void riga(const QString& database, const QString& tabella, const QStringList& nomi, const QVariantList& valori,
+              QVariantMap altri = {})
+    {
+        altri.insert(u"NumeroHotel"_s, 1);
+        m_w.insert(database, tabella, campi(nomi, valori, altri));
+    }
+
     void colore(const QString& tipo, const QString& utente, int codice, int r, int g, int b)
     {
         m_w.insert(u"Colori.mdb"_s, u"Colori"_s,
-                   {{u"Tipo"_s, tipo},
-                    {u"Utente"_s, utente},
-                    {u"Codice"_s, codice},
-                    {u"Rosso"_s, r},
-                    {u"Verde"_s, g},
-                    {u"Blu"_s, b}});
+                   campi({u"Tipo"_s, u"Utente"_s, u"Codice"_s, u"Rosso"_s, u"Verde"_s, u"Blu"_s},
+                         {tipo, utente, codice, r, g, b}));
     }
 
     // The booking sheet; more fields (CodiceDitta, DataScadenza, ...) through altri.
     void scheda(qint32 numero, const QString& tipo, const QString& nome, const QString& commento = u"*WEB* "_s,
                 const QVariantMap& altri = {})
     {
-        QVariantMap campi{{u"NumeroHotel"_s, 1},      {u"NumeroPrenotazione"_s, numero}, {u"TipoPrenotazione"_s, tipo},
-                          {u"NomeCliente"_s, nome},   {u"Commento"_s, commento},         {u"CodiceDitta"_s, 0},
-                          {u"DataScadenza"_s, u" "_s}};
-        for (auto it = altri.cbegin(); it != altri.cend(); ++it)
-            campi.insert(it.key(), it.value());
-        m_w.insert(u"Scheda_Prenotazione.mdb"_s, u"Scheda_Prenotazione"_s, campi);
+        QVariantMap campi{{u"CodiceDitta"_s, 0}, {u"DataScadenza"_s, u" "_s}};
+        campi.insert(altri);
+        riga(u"Scheda_Prenotazione.mdb"_s, u"Scheda_Prenotazione"_s,
+             {u"NumeroPrenotazione"_s, u"TipoPrenotazione"_s, u"NomeCliente"_s, u"Commento"_s},
+             {numero, tipo, nome, commento}, campi);
     }
 
     void camera(qint32 numero, const Stanza& s)
     {
-        m_w.insert(u"Camere_Prenotazione.mdb"_s, u"Camere_Prenotazione"_s,
-                   {{u"NumeroHotel"_s, 1},
-                    {u"NumeroPrenotazione"_s, numero},
-                    {u"TipoPrenotazione"_s, s.tipoPrenotazione},
-                    {u"DataArrivo"_s, s.arrivo},
-                    {u"DataPartenza"_s, s.partenza},
-                    {u"TipoCamera"_s, s.tipoCamera},
-                    {u"NumeroCamera"_s, s.numeroCamera.isEmpty() ? u" "_s : s.numeroCamera},
-                    {u"QuantitàCamere"_s, s.quantita},
-                    {u"NumeroPersone"_s, s.persone},
-                    {u"CodiceAllotment"_s, s.codiceAllotment}});
+        riga(u"Camere_Prenotazione.mdb"_s, u"Camere_Prenotazione"_s,
+             {u"NumeroPrenotazione"_s, u"TipoPrenotazione"_s, u"DataArrivo"_s, u"DataPartenza"_s, u"TipoCamera"_s,
+              u"NumeroCamera"_s, u"QuantitàCamere"_s, u"NumeroPersone"_s, u"CodiceAllotment"_s},
+             {numero, s.tipoPrenotazione, s.arrivo, s.partenza, s.tipoCamera,
+              s.numeroCamera.isEmpty() ? u" "_s : s.numeroCamera, s.quantita, s.persone, s.codiceAllotment});
     }
 
     void ospiteLista(qint32 numero, const QString& camera, const QString& nome)
     {
-        m_w.insert(u"ListaClienti_Prenotazione.mdb"_s, u"ListaClienti_Prenotazione"_s,
-                   {{u"NumeroHotel"_s, 1},
-                    {u"NumeroPrenotazione"_s, numero},
-                    {u"NumeroCamera"_s, camera},
-                    {u"NomeCliente"_s, nome}});
+        riga(u"ListaClienti_Prenotazione.mdb"_s, u"ListaClienti_Prenotazione"_s,
+             {u"NumeroPrenotazione"_s, u"NumeroCamera"_s, u"NomeCliente"_s}, {numero, camera, nome});
     }
 
     void riserva(qint32 allotment, qint32 ditta, const QString& tipo, const QString& camera, const QString& giorno,
                  int totale, const QString& scaduto = u" "_s)
     {
-        m_w.insert(u"Allotments.mdb"_s, u"Riserva"_s,
-                   {{u"NumeroHotel"_s, 1},
-                    {u"NumeroPrenotazione"_s, allotment},
-                    {u"TipoDitta"_s, u"D"_s},
-                    {u"CodiceDitta"_s, ditta},
-                    {u"TipoCamere"_s, tipo},
-                    {u"NumeroCamera"_s, camera},
-                    {u"DataAllotments"_s, giorno},
-                    {u"TotaleCamere"_s, totale},
-                    {u"CamereUtilizzate"_s, 0},
-                    {u"CamereNonUtilizzate"_s, totale},
-                    {u"Scaduto"_s, scaduto}});
+        riga(u"Allotments.mdb"_s, u"Riserva"_s,
+             {u"NumeroPrenotazione"_s, u"TipoDitta"_s, u"CodiceDitta"_s, u"TipoCamere"_s, u"NumeroCamera"_s,
+              u"DataAllotments"_s, u"TotaleCamere"_s, u"CamereUtilizzate"_s, u"CamereNonUtilizzate"_s, u"Scaduto"_s},
+             {allotment, u"D"_s, ditta, tipo, camera, giorno, totale, 0, totale, scaduto});
     }
 
     void rifAllot(qint32 numero, const QString& camera, const QString& tipoAll, qint32 ditta, const QString& arrivo,
                   const QString& partenza, int quantita = 1)
     {
-        m_w.insert(u"RifAllot_Prenotazione.mdb"_s, u"RifAllot_Prenotazione"_s,
-                   {{u"NumeroHotel"_s, 1},
-                    {u"NumeroPrenotazione"_s, numero},
-                    {u"NumeroCamera"_s, camera},
-                    {u"TipoCameraAll"_s, tipoAll},
-                    {u"CodiceAgenzia"_s, 0},
-                    {u"CodiceDitta"_s, ditta},
-                    {u"DataArrivo"_s, arrivo},
-                    {u"DataPartenza"_s, partenza},
-                    {u"QuantitàCamere"_s, quantita}});
+        riga(u"RifAllot_Prenotazione.mdb"_s, u"RifAllot_Prenotazione"_s,
+             {u"NumeroPrenotazione"_s, u"NumeroCamera"_s, u"TipoCameraAll"_s, u"CodiceAgenzia"_s, u"CodiceDitta"_s,
+              u"DataArrivo"_s, u"DataPartenza"_s, u"QuantitàCamere"_s},
+             {numero, camera, tipoAll, 0, ditta, arrivo, partenza, quantita});
     }
 
     // Every row of a table, field -> value.
