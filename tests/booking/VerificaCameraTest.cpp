@@ -10,116 +10,89 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class VerificaCameraTest : public ::testing::Test
+QVariantMap campi(const QStringList& nomi, const QVariantList& valori)
 {
-protected:
-    void SetUp() override { w.bootstrap(); }
+    QVariantMap out{{u"NumeroHotel"_s, 1}};
+    for (qsizetype i = 0; i < nomi.size(); ++i)
+        out.insert(nomi.at(i), valori.at(i));
+    return out;
+}
 
-    void prenotata(qint32 numero, const QString& camera, const QString& arrivo, const QString& partenza,
-                   const QString& tipo = u"C"_s, double persone = 2)
-    {
-        w.insert(u"Camere_Prenotazione.mdb"_s, u"Camere_Prenotazione"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"NumeroPrenotazione"_s, numero},
-                  {u"TipoPrenotazione"_s, tipo},
-                  {u"DataArrivo"_s, arrivo},
-                  {u"DataPartenza"_s, partenza},
-                  {u"TipoCamera"_s, u"DBL"_s},
-                  {u"NumeroCamera"_s, camera},
-                  {u"QuantitàCamere"_s, 1},
-                  {u"NumeroPersone"_s, persone}});
-    }
-
-    void ospite(qint32 progressivo, qint32 prenotazione, const QString& camera, const QString& arrivo,
-                const QString& partenza, const QString& partito = u" "_s)
-    {
-        w.insert(u"Scheda_Cliente.mdb"_s, u"Scheda_Cliente"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"NumeroProgressivo"_s, progressivo},
-                  {u"NumeroPrenotazione"_s, prenotazione},
-                  {u"NumeroCamera"_s, camera},
-                  {u"DataArrivo"_s, arrivo},
-                  {u"DataPartenza"_s, partenza},
-                  {u"Partito"_s, partito}});
-    }
-
-    void inagibile(const QString& camera, const QString& inizio, const QString& fine)
-    {
-        w.insert(
-            u"Generico.mdb"_s, u"Camere_Inagibili"_s,
-            {{u"NumeroHotel"_s, 1}, {u"NumeroCamera"_s, camera}, {u"DataInizio"_s, inizio}, {u"DataFine"_s, fine}});
-    }
-
-    WorkDir w;
+struct Caso
+{
+    const char16_t* camera;
+    const char16_t* dal;
+    const char16_t* al;
+    const char16_t* tipo;
+    qint32 numero;
+    qint16 libera;
+    const char* perche;
 };
 
-TEST_F(VerificaCameraTest, BookedRoomsBlockOnlyOverlappingStaysOfOtherBookingsWithPersons)
+TEST(VerificaCamera, OutOfServiceGuestsInHouseAndBookedRooms)
 {
-    prenotata(10, u"101"_s, u"20260510"_s, u"20260512"_s);
-    prenotata(11, u"102"_s, u"20260510"_s, u"20260512"_s, u"A"_s);
-    prenotata(12, u"103"_s, u"20260510"_s, u"20260512"_s, u"C"_s, 0);
-    prenotata(13, u"104"_s, u"20260510"_s, u"20260512"_s, u"R"_s);
-    prenotata(14, u"105"_s, u"20260510"_s, u"20260512"_s, u"X"_s);
-    ControlloCamere c(w.ctx);
+    WorkDir w;
+    w.bootstrap();
+    const QStringList camera{u"NumeroPrenotazione"_s, u"NumeroCamera"_s,  u"DataArrivo"_s, u"DataPartenza"_s,
+                             u"TipoPrenotazione"_s,   u"NumeroPersone"_s, u"TipoCamera"_s};
+    auto prenotata = [&](qint32 n, const QString& c, const QString& tipo, double persone) {
+        w.insert(u"Camere_Prenotazione.mdb"_s, u"Camere_Prenotazione"_s,
+                 campi(camera, {n, c, u"20260510"_s, u"20260512"_s, tipo, persone, u"DBL"_s}));
+    };
+    prenotata(10, u"101"_s, u"C"_s, 2);
+    prenotata(11, u"102"_s, u"A"_s, 2);
+    prenotata(12, u"103"_s, u"C"_s, 0);
+    prenotata(13, u"104"_s, u"R"_s, 1);
+    prenotata(14, u"105"_s, u"X"_s, 2);
+    prenotata(92, u"107"_s, u"C"_s, 2);
+    const QStringList periodo{u"NumeroCamera"_s, u"DataInizio"_s, u"DataFine"_s};
+    w.insert(u"Generico.mdb"_s, u"Camere_Inagibili"_s, campi(periodo, {u"201"_s, u"20260501"_s, u"20260505"_s}));
+    w.insert(u"Generico.mdb"_s, u"Camere_Inagibili"_s, campi(periodo, {u"401"_s, u"20260504"_s, u"20260504"_s}));
+    const QStringList ospite{u"NumeroProgressivo"_s, u"NumeroPrenotazione"_s, u"NumeroCamera"_s,
+                             u"DataArrivo"_s,        u"DataPartenza"_s,       u"Partito"_s};
+    for (const QVariantList& o : {QVariantList{500, 77, u"301"_s, u"20260503"_s, u"20260506"_s, u" "_s},
+                                  QVariantList{501, 78, u"302"_s, u"20260503"_s, u"20260506"_s, u"S"_s},
+                                  QVariantList{600, 90, u"401"_s, u"20260503"_s, u"20260506"_s, u" "_s},
+                                  QVariantList{601, 91, u"107"_s, u"20260509"_s, u"20260512"_s, u" "_s}})
+        w.insert(u"Scheda_Cliente.mdb"_s, u"Scheda_Cliente"_s, campi(ospite, o));
 
-    // The departure day is free, and so is the night before the arrival.
-    EXPECT_EQ(c.VerificaCamera(u"101"_s, u"12/05/2026"_s, u"14/05/2026"_s, u"P"_s, 0), 1);
-    EXPECT_EQ(c.VerificaCamera(u"101"_s, u"08/05/2026"_s, u"10/05/2026"_s, u"P"_s, 0), 1);
-    EXPECT_EQ(c.VerificaCamera(u"101"_s, u"11/05/2026"_s, u"13/05/2026"_s, u"P"_s, 0), 0);
-    EXPECT_EQ(c.VerificaCamera(u"101"_s, u"01/05/2026"_s, u"31/05/2026"_s, u"P"_s, 0), 0);
-    // The booking's own rows never block it; another booking's do.
-    EXPECT_EQ(c.VerificaCamera(u"101"_s, u"11/05/2026"_s, u"13/05/2026"_s, u"C"_s, 10), 1);
-    EXPECT_EQ(c.VerificaCamera(u"101"_s, u"11/05/2026"_s, u"13/05/2026"_s, u"C"_s, 9), 0);
-    // Cancelled rows, rows without persons and kinds that hold no room never block.
-    EXPECT_EQ(c.VerificaCamera(u"102"_s, u"10/05/2026"_s, u"12/05/2026"_s, u"P"_s, 0), 1);
-    EXPECT_EQ(c.VerificaCamera(u"103"_s, u"10/05/2026"_s, u"12/05/2026"_s, u"P"_s, 0), 1);
-    EXPECT_EQ(c.VerificaCamera(u"104"_s, u"10/05/2026"_s, u"12/05/2026"_s, u"P"_s, 0), 0);
-    EXPECT_EQ(c.VerificaCamera(u"105"_s, u"10/05/2026"_s, u"12/05/2026"_s, u"P"_s, 0), 1);
+    const Caso casi[] = {
+        {u"101", u"12/05/2026", u"14/05/2026", u"P", 0, 1, "the departure day is free"},
+        {u"101", u"08/05/2026", u"09/05/2026", u"P", 0, 1, "the night before"},
+        {u"101", u"11/05/2026", u"13/05/2026", u"P", 0, 0, "overlap"},
+        {u"101", u"01/05/2026", u"31/05/2026", u"P", 0, 0, "a stay around the booking"},
+        {u"101", u"11/05/2026", u"13/05/2026", u"C", 10, 1, "the booking's own rows"},
+        {u"101", u"11/05/2026", u"13/05/2026", u"C", 9, 0, "another booking's row"},
+        {u"102", u"10/05/2026", u"12/05/2026", u"P", 0, 1, "a cancelled row"},
+        {u"103", u"10/05/2026", u"12/05/2026", u"P", 0, 1, "a row without persons"},
+        {u"104", u"10/05/2026", u"12/05/2026", u"P", 0, 0, "an allotment holds its room"},
+        {u"105", u"10/05/2026", u"12/05/2026", u"P", 0, 1, "a kind that holds no room"},
+        {u"201", u"05/05/2026", u"07/05/2026", u"P", 0, 0, "the last day out of service blocks"},
+        {u"201", u"06/05/2026", u"07/05/2026", u"P", 0, 1, "the day after"},
+        {u"201", u"28/04/2026", u"01/05/2026", u"P", 0, 1, "leaving on the first day out of service"},
+        {u"201", u"28/04/2026", u"02/05/2026", u"P", 0, 0, "staying into it"},
+        {u"301", u"04/05/2026", u"05/05/2026", u"P", 0, 0, "a guest in house"},
+        {u"301", u"06/05/2026", u"08/05/2026", u"P", 0, 1, "arriving on the guest's departure"},
+        {u"301", u"04/05/2026", u"05/05/2026", u"O", 0, 1, "a new option skips the register"},
+        {u"301", u"04/05/2026", u"05/05/2026", u"O", 12, 0, "a numbered option does not"},
+        {u"301", u"04/05/2026", u"05/05/2026", u"C", 77, 1, "the guest came from this booking"},
+        {u"301", u"04/05/2026", u"05/05/2026", u"C", 500, 1, "the guest number given as the booking"},
+        {u"302", u"04/05/2026", u"05/05/2026", u"P", 0, 1, "a departed guest"},
+        // A guest of the booking never frees a room that is out of service or booked by another.
+        {u"401", u"03/05/2026", u"06/05/2026", u"C", 90, 0, "own guest, room out of service"},
+        {u"107", u"10/05/2026", u"11/05/2026", u"C", 91, 0, "own guest, room booked by another"},
+        {u"107", u"10/05/2026", u"11/05/2026", u"C", 92, 0, "own rows, another booking's guest"},
+    };
+    ControlloCamere controllo(w.ctx);
+    for (const Caso& c : casi)
+        EXPECT_EQ(controllo.VerificaCamera(QString::fromUtf16(c.camera), QString::fromUtf16(c.dal),
+                                           QString::fromUtf16(c.al), QString::fromUtf16(c.tipo), c.numero),
+                  c.libera)
+            << c.perche;
 
     // The checker keeps its files open but reads the rows as they are at each call.
-    prenotata(15, u"106"_s, u"20260510"_s, u"20260512"_s, u"O"_s);
-    EXPECT_EQ(c.VerificaCamera(u"106"_s, u"10/05/2026"_s, u"11/05/2026"_s, u"P"_s, 0), 0);
-}
-
-TEST_F(VerificaCameraTest, OutOfServiceIncludesItsLastDay)
-{
-    inagibile(u"201"_s, u"20260501"_s, u"20260505"_s);
-    ControlloCamere c(w.ctx);
-    EXPECT_EQ(c.VerificaCamera(u"201"_s, u"05/05/2026"_s, u"07/05/2026"_s, u"P"_s, 0), 0);
-    EXPECT_EQ(c.VerificaCamera(u"201"_s, u"06/05/2026"_s, u"07/05/2026"_s, u"P"_s, 0), 1);
-    EXPECT_EQ(c.VerificaCamera(u"201"_s, u"28/04/2026"_s, u"01/05/2026"_s, u"P"_s, 0), 1);
-    EXPECT_EQ(c.VerificaCamera(u"201"_s, u"28/04/2026"_s, u"02/05/2026"_s, u"P"_s, 0), 0);
-    EXPECT_EQ(c.VerificaCamera(u"202"_s, u"01/05/2026"_s, u"05/05/2026"_s, u"P"_s, 0), 1);
-}
-
-TEST_F(VerificaCameraTest, GuestsInHouseBlockExceptTheirOwnBookingAndOptionsWithoutNumber)
-{
-    ospite(500, 77, u"301"_s, u"20260503"_s, u"20260506"_s);
-    ospite(501, 78, u"302"_s, u"20260503"_s, u"20260506"_s, u"S"_s);
-    ControlloCamere c(w.ctx);
-
-    EXPECT_EQ(c.VerificaCamera(u"301"_s, u"04/05/2026"_s, u"05/05/2026"_s, u"P"_s, 0), 0);
-    EXPECT_EQ(c.VerificaCamera(u"301"_s, u"06/05/2026"_s, u"08/05/2026"_s, u"P"_s, 0), 1);
-    // A new option skips the register; a numbered one does not.
-    EXPECT_EQ(c.VerificaCamera(u"301"_s, u"04/05/2026"_s, u"05/05/2026"_s, u"O"_s, 0), 1);
-    EXPECT_EQ(c.VerificaCamera(u"301"_s, u"04/05/2026"_s, u"05/05/2026"_s, u"O"_s, 12), 0);
-    // The guest came from the booking being checked (by booking, or by the number compared).
-    EXPECT_EQ(c.VerificaCamera(u"301"_s, u"04/05/2026"_s, u"05/05/2026"_s, u"C"_s, 77), 1);
-    EXPECT_EQ(c.VerificaCamera(u"301"_s, u"04/05/2026"_s, u"05/05/2026"_s, u"C"_s, 500), 1);
-    // A departed guest never blocks.
-    EXPECT_EQ(c.VerificaCamera(u"302"_s, u"04/05/2026"_s, u"05/05/2026"_s, u"P"_s, 0), 1);
-}
-
-TEST_F(VerificaCameraTest, OwnGuestNeverFreesARoomOutOfServiceOrBookedByAnother)
-{
-    ospite(600, 90, u"401"_s, u"20260503"_s, u"20260506"_s);
-    inagibile(u"401"_s, u"20260504"_s, u"20260504"_s);
-    ospite(601, 91, u"402"_s, u"20260503"_s, u"20260506"_s);
-    prenotata(92, u"402"_s, u"20260504"_s, u"20260505"_s);
-    ControlloCamere c(w.ctx);
-    EXPECT_EQ(c.VerificaCamera(u"401"_s, u"03/05/2026"_s, u"06/05/2026"_s, u"C"_s, 90), 0);
-    EXPECT_EQ(c.VerificaCamera(u"402"_s, u"03/05/2026"_s, u"06/05/2026"_s, u"C"_s, 91), 0);
-    EXPECT_EQ(c.VerificaCamera(u"402"_s, u"05/05/2026"_s, u"06/05/2026"_s, u"C"_s, 91), 1);
+    prenotata(15, u"106"_s, u"O"_s, 2);
+    EXPECT_EQ(controllo.VerificaCamera(u"106"_s, u"10/05/2026"_s, u"11/05/2026"_s, u"P"_s, 0), 0);
 }
 
 } // namespace
