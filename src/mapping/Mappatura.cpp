@@ -90,3 +90,26 @@ void Mappatura::errore(const QString& testo) const
 {
     m_ctx.op().inform(u"Errore"_s, testo, OperatorPort::Icon::Exclamation);
 }
+
+bool Mappatura::salvaRiga(const QString& righe, const QString& criterio, const QVariantList& valori,
+                          const std::function<void(Recordset& rs)>& campi)
+{
+    const bool fatto = esegui([&](Database& db) {
+        Recordset rs = db.OpenRecordset(righe, {m_albergo});
+        if (rs.FindFirst(criterio, valori))
+            rs.Edit();
+        else
+            rs.AddNew();
+        rs.setField(u"NumeroHotel"_s, int(m_ctx.NumeroHotelCorrente));
+        rs.setField(u"HotelId"_s, m_albergo);
+        campi(rs);
+        rs.Update();
+    });
+    ricarica();
+    return fatto;
+}
+
+QString Mappatura::codiceQV(const QString& codice)
+{
+    return codice.isEmpty() ? u" "_s : codice;
+}

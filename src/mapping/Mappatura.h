@@ -3,10 +3,12 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
 
 class AppContext;
 class Database;
+class Recordset;
 
 // What the two mapping windows share: the hotels of the HotelId table, the chosen hotel and the
 // lines of its catalogue rows, the width checks of a save, and store errors that end an action with
@@ -58,6 +60,13 @@ protected:
     // lines can show and read back. False (the operator told why) when one fails.
     bool verificaSalvataggio(const QString& id, const QString& codiceQV) const;
     void errore(const QString& testo) const;
+    // The save both windows make, after its checks: among the chosen hotel's rows (the query
+    // `righe`), the row the criterion finds is changed, or a new one is added; `campi` sets the
+    // catalogue's own fields. The lines are read again. False when the store failed (told).
+    bool salvaRiga(const QString& righe, const QString& criterio, const QVariantList& valori,
+                   const std::function<void(Recordset& rs)>& campi);
+    // A QV code as stored: a row without one stays unmapped, a single blank as the downloads write it.
+    static QString codiceQV(const QString& codice);
 
     AppContext& m_ctx;
     QList<Voce> m_alberghi;

@@ -74,23 +74,12 @@ bool MappaturaCamere::salva(const QString& id, const QString& descrizione, int l
     const QString qv = tipoQV >= 0 && tipoQV < m_tipiQV.size() ? m_tipiQV.at(tipoQV).chiave : QString();
     if (!verificaSalvataggio(codice, qv))
         return false;
-    const bool fatto = esegui([&](Database& db) {
-        Recordset rs = db.OpenRecordset(kRighe, {m_albergo});
-        if (rs.FindFirst(kStessaRiga, {codice, livello}))
-            rs.Edit();
-        else
-            rs.AddNew();
-        rs.setField(u"NumeroHotel"_s, int(m_ctx.NumeroHotelCorrente));
+    return salvaRiga(kRighe, kStessaRiga, {codice, livello}, [&](Recordset& rs) {
         rs.setField(u"RoomsId"_s, codice);
         rs.setField(u"DesRooms"_s, descrizione);
         rs.setField(u"RoomsLevel"_s, livello);
-        // A row without a QV type stays unmapped: a single blank, as the download writes it.
-        rs.setField(u"QVRooms"_s, qv.isEmpty() ? u" "_s : qv);
-        rs.setField(u"HotelId"_s, m_albergo);
-        rs.Update();
+        rs.setField(u"QVRooms"_s, codiceQV(qv));
     });
-    ricarica();
-    return fatto;
 }
 
 bool MappaturaCamere::rimuovi(const QString& id, int livello)

@@ -88,21 +88,10 @@ bool MappaturaTariffe::salva(const QString& id, const QString& descrizione, int 
     const qint64 rateCode = voce >= 0 && voce < m_voci.size() ? m_voci.at(voce).chiave.toLongLong() : 0;
     if (!verificaSalvataggio(codice, qv))
         return false;
-    const bool fatto = esegui([&](Database& db) {
-        Recordset rs = db.OpenRecordset(kRighe, {m_albergo});
-        if (rs.FindFirst(u"NumeroHotel = 1 and RatesId = ?"_s, {codice}))
-            rs.Edit();
-        else
-            rs.AddNew();
-        rs.setField(u"NumeroHotel"_s, int(m_ctx.NumeroHotelCorrente));
+    return salvaRiga(kRighe, u"NumeroHotel = 1 and RatesId = ?"_s, {codice}, [&](Recordset& rs) {
         rs.setField(u"RatesId"_s, codice);
         rs.setField(u"DesRates"_s, descrizione);
         rs.setField(u"RateCode"_s, rateCode);
-        // No arrangement chosen: the row keeps the single blank of an unmapped rate plan.
-        rs.setField(u"QVRates"_s, qv.isEmpty() ? u" "_s : qv);
-        rs.setField(u"HotelId"_s, m_albergo);
-        rs.Update();
+        rs.setField(u"QVRates"_s, codiceQV(qv));
     });
-    ricarica();
-    return fatto;
 }
