@@ -27,6 +27,8 @@ public:
     // Network time-outs of one exchange, in milliseconds.
     long connectTimeoutMs = 15000;
     long exchangeTimeoutMs = 120000;
+    // The largest answer an exchange takes; a longer one ends it like a transport failure.
+    qsizetype maxRispostaBytes = qsizetype(64) * 1024 * 1024;
 
     const Clock& clock() const { return m_clock; }
     // The operator's port as the bridge's code uses it: notices never wait for a click (see
