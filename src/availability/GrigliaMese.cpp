@@ -18,7 +18,8 @@ namespace {
 
 const QString kTipi = u"Select QVRooms From Rooms Where QVRooms In (Select Sigla From TipiCamere In 'TipiCamere.mdb' "
                       u"Where Tipologia = 'C') Group by QVRooms;"_s;
-constexpr int kCifreDisponibilita = 5; // a counter slot of QV holds 5 characters
+// The most rooms a file may offer for a day: the availability send accepts no more.
+constexpr qint64 kMassimo = 9999;
 
 QString intero(qint64 v)
 {
@@ -179,7 +180,7 @@ std::optional<qint64> GrigliaMese::leggiDisponibilita(const QString& testo)
         return 0;
     bool ok = false;
     const qint64 v = t.toLongLong(&ok);
-    if (!ok || intero(v).size() > kCifreDisponibilita)
+    if (!ok || v > kMassimo || v < -kMassimo)
         return std::nullopt;
     return v;
 }
@@ -199,8 +200,8 @@ namespace {
 
 QString rifiutoDisponibilita(const QString& testo)
 {
-    return u"\""_s + testo.trimmed() + u"\" non è un numero intero di camere (al massimo "_s +
-           QString::number(kCifreDisponibilita) + u" caratteri)."_s;
+    return u"\""_s + testo.trimmed() + u"\" non è un numero intero di camere da -"_s + QString::number(kMassimo) +
+           u" a "_s + QString::number(kMassimo) + u'.';
 }
 
 QString rifiutoPrezzo(const QString& testo)
@@ -331,6 +332,17 @@ QStringList GrigliaMese::righeFile() const
 
 std::optional<QString> GrigliaMese::preparaFile()
 {
+    // QV may count more free rooms than a file can offer: the operator decides what to offer instead.
+    for (const Tipo& t : m_tipi)
+        for (int g = 0; g < Giorni; ++g)
+            if (t.disponibilita.at(size_t(g)) > kMassimo) {
+                m_ctx.op().inform(u"Errore"_s,
+                                  u"Le camere "_s + t.sigla + u" del "_s + TextDate::toDmy(giorno(g)) + u" sono "_s +
+                                      intero(t.disponibilita.at(size_t(g))) + u": se ne possono offrire al massimo "_s +
+                                      intero(kMassimo) + u". Il file non è stato preparato."_s,
+                                  OperatorPort::Icon::Exclamation);
+                return std::nullopt;
+            }
     const QString nome = u"WBValuesRooms"_s + TextDate::stamp14(m_ctx.clock().now()) + u".txt"_s;
     const QString errore = TextFile::writeLines(m_ctx.workDir().filePath(nome), righeFile());
     if (!errore.isEmpty()) {

@@ -57,7 +57,7 @@ public:
     static QString cellaDisponibilita(qint64 valore);
     static QString cellaPrezzo(double valore);
 
-    // What an edit box or a cell may hold. An availability is a whole number that fits its cell
+    // What an edit box or a cell may hold. An availability is a whole number from -9999 to 9999
     // (blank is 0); a price is a number as the Italian settings write it. nullopt when it is not.
     static std::optional<qint64> leggiDisponibilita(const QString& testo);
     static std::optional<double> leggiPrezzo(const QString& testo);
@@ -81,7 +81,8 @@ public:
     bool importaDaQV();
 
     // "Prepara File": writes WBValuesRooms<yyyymmddhhmmss>.txt in the working directory for the
-    // scheduler to send. The file's name, or nullopt when it could not be written (told).
+    // scheduler to send. The file's name, or nullopt when it could not be written, or when a day
+    // offers more than 9999 rooms (told).
     std::optional<QString> preparaFile();
     // The file's lines, as "Prepara File" writes them.
     QStringList righeFile() const;

@@ -172,6 +172,22 @@ TEST_F(GridTest, ImportReadsEachDaysOwnMonth)
     EXPECT_EQ(campi(f.at(2)).at(1), u"sin"_s);
 }
 
+TEST_F(GridTest, QVMayCountMoreRoomsThanAFileOffers)
+{
+    tipo(u"BIG"_s, 12000);
+    mappa(u"HUGE"_s, u"BIG"_s);
+    GrigliaMese g(w.ctx);
+    ASSERT_TRUE(g.costruisci(QDate(2026, 5, 4)));
+    ASSERT_TRUE(g.importaDaQV());
+    EXPECT_EQ(g.cella(1, 2), u"  12000"_s); // shown as QV counts it
+    EXPECT_FALSE(g.preparaFile());
+    ASSERT_EQ(w.op.messages.size(), 1);
+    EXPECT_THAT(w.op.messages.at(0).message.text.toStdString(), ::testing::HasSubstr("12000"));
+    EXPECT_THAT(QDir(w.tmp.path()).entryList({u"WBValuesRooms*"_s}), IsEmpty());
+    ASSERT_FALSE(g.registra(0, QStringList(31, u"9999"_s), {}));
+    EXPECT_TRUE(g.preparaFile());
+}
+
 TEST_F(GridTest, ThePreparedFileByteForByte)
 {
     tipo(u"DOP"_s, 5);
@@ -245,7 +261,7 @@ TEST_F(GridTest, WhatIsNoValueIsRefusedAndChangesNothing)
     GrigliaMese g(w.ctx);
     ASSERT_TRUE(g.costruisci(QDate(2026, 5, 4)));
     QStringList d(31, u"2"_s), p(31, u"10"_s);
-    for (const QString& cattivo : {u"1.5"_s, u"abc"_s, u"123456"_s, u"2 camere"_s}) {
+    for (const QString& cattivo : {u"1.5"_s, u"abc"_s, u"123456"_s, u"10000"_s, u"-10000"_s, u"2 camere"_s}) {
         QStringList dd = d;
         dd[3] = cattivo;
         const auto r = g.registra(0, dd, p);
@@ -287,12 +303,12 @@ TEST_F(GridTest, RandomValuesReadTheSameInGridListAndFile)
         QStringList d, p;
         for (int i = 0; i < 31; ++i) {
             const int k = rng.bounded(10);
-            d.append(QString::number(k < 3 ? 0 : k < 5 ? -rng.bounded(1, 1000) : rng.bounded(1, 100000)));
+            d.append(QString::number(k < 3 ? 0 : k < 5 ? -rng.bounded(1, 10000) : rng.bounded(1, 10000)));
             p.append(ItalianNumber::format(rng.bounded(0, 10000000) / 100.0, k < 5 ? u"0.00"_s : u"##,###,##0.00"_s));
         }
         ASSERT_FALSE(g.registra(t, d, p));
         if (round % 4 == 0) { // and a cell edited by hand
-            ASSERT_FALSE(g.modificaCella(1 + 3 * t, 2 + rng.bounded(31), QString::number(rng.bounded(-9, 99999))));
+            ASSERT_FALSE(g.modificaCella(1 + 3 * t, 2 + rng.bounded(31), QString::number(rng.bounded(-9, 10000))));
         }
     }
     const QStringList lista = g.lista();
