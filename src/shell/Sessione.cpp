@@ -1,13 +1,16 @@
 #include "shell/Sessione.h"
 
+#include "availability/GrigliaMese.h"
 #include "context/AppContext.h"
 #include "service/ServiceClient.h"
 #include "shell/Registro.h"
 #include "store/Database.h"
+#include "store/DaySlots.h"
 #include "store/Recordset.h"
 #include "store/SchemaBootstrap.h"
 #include "store/StoreError.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <exception>
@@ -21,7 +24,7 @@ Sessione::Sessione(AppContext& ctx, Registro& registro)
 
 std::optional<Sessione::Comando> Sessione::comando(const QString& nome)
 {
-    for (Comando c : {Comando::GetRooms, Comando::GetRates, Comando::Reservations, Comando::Tick})
+    for (Comando c : {Comando::GetRooms, Comando::GetRates, Comando::Reservations, Comando::Tick, Comando::Publish})
         if (nome == Sessione::nome(c))
             return c;
     return std::nullopt;
@@ -38,6 +41,8 @@ QString Sessione::nome(Comando c)
         return u"reservations"_s;
     case Comando::Tick:
         return u"tick"_s;
+    case Comando::Publish:
+        return u"publish"_s;
     }
     return {};
 }
@@ -156,6 +161,9 @@ bool Sessione::esegui(Comando c)
         case Comando::Reservations:
             m_comandi.reservations();
             break;
+        case Comando::Publish:
+            pubblica();
+            break;
         case Comando::Tick:
             break;
         }
@@ -174,14 +182,33 @@ void Sessione::scaricaPrenotazioni()
 {
     m_registro.scrivi(u"Scaricamento delle prenotazioni (timer): inizio"_s);
     try {
+        const QByteArray prima = m_pubblicaDopoScaricamento ? camereLibere() : QByteArray();
         m_comandi.reservations();
+        m_registro.scrivi(u"Scaricamento delle prenotazioni (timer): "_s + esitoUltimaRisposta());
+        // A booking registered or cancelled in QV changed its free rooms: the service learns it now,
+        // instead of selling rooms QV has just given away.
+        if (m_pubblicaDopoScaricamento && camereLibere() != prima) {
+            m_registro.scrivi(u"Le camere libere di QV sono cambiate: pubblicazione della disponibilità."_s);
+            pubblica();
+        }
     } catch (const std::exception& e) {
         const QString testo = QString::fromLocal8Bit(e.what());
         m_ctx.op().inform(u"Errore"_s, testo, OperatorPort::Icon::Critical);
         m_registro.scrivi(u"Scaricamento delle prenotazioni (timer): interrotto: "_s + testo);
-        return;
     }
-    m_registro.scrivi(u"Scaricamento delle prenotazioni (timer): "_s + esitoUltimaRisposta());
+}
+
+QByteArray Sessione::camereLibere() const
+{
+    const QDate oggi = m_ctx.clock().today();
+    Database db(m_ctx.workDir(), u"Disponibilita.mdb"_s);
+    Recordset rs = db.OpenRecordset(
+        u"Select AMT, Libere From DisponibilitàTipi Where AMT >= ? and AMT < ? Order by AMT"_s,
+        {oggi.toString(u"yyyyMM"_s), oggi.addDays(GrigliaMese::Giorni).addMonths(1).toString(u"yyyyMM"_s)});
+    QCryptographicHash impronta(QCryptographicHash::Sha1);
+    for (bool f = rs.FindFirst(QString()); f; f = rs.FindNext(QString()))
+        impronta.addData(QString(rs[u"AMT"_s].toString() + u'\n' + rs[u"Libere"_s].toString() + u'\n').toUtf8());
+    return impronta.result();
 }
 
 bool Sessione::inviaDisponibilita(const QString& codiceHotel, const QString& nomeFile)
@@ -196,4 +223,54 @@ bool Sessione::inviaDisponibilita(const QString& codiceHotel, const QString& nom
         m_ctx.op().inform(u"Errore"_s, QString::fromLocal8Bit(e.what()), OperatorPort::Icon::Critical);
     }
     return false;
+}
+
+// The timer's send without its download: a file prepared by "publish" goes at once, as the next tick
+// would send it (a failed send keeps it as ".failed").
+class Sessione::SoloInvio final : public Scheduler::Lavori
+{
+public:
+    explicit SoloInvio(Sessione& sessione) : m_sessione(sessione) {}
+    void scaricaPrenotazioni() override {}
+    bool inviaDisponibilita(const QString& codiceHotel, const QString& nomeFile) override
+    {
+        return m_sessione.inviaDisponibilita(codiceHotel, nomeFile);
+    }
+
+private:
+    Sessione& m_sessione;
+};
+
+void Sessione::pubblica()
+{
+    const QDate oggi = m_ctx.clock().today();
+    GrigliaMese griglia(m_ctx);
+    // What the operator does in the monthly window: the grid from today, "Importa da QV", "Prepara File".
+    if (!griglia.costruisci(oggi) || !griglia.importaDaQV())
+        return; // the store error has been told
+    if (griglia.tipi() == 0) {
+        m_ctx.op().inform(u"Simple Booking"_s,
+                          u"Nessun tipo di camera QV è associato a un tipo di camera del servizio "
+                          u"(finestra \"Types of rooms QV\"): non c'è disponibilità da pubblicare."_s,
+                          OperatorPort::Icon::Information);
+        return;
+    }
+    const auto nome = griglia.preparaFile();
+    if (!nome)
+        return;
+    m_registro.scrivi(u"Disponibilità di "_s + QString::number(griglia.tipi()) + u" tipi di camera dal "_s +
+                      TextDate::toDmy(oggi) + u" per 31 giorni: preparato il file "_s + *nome);
+    if (!m_ctx.settings.attivo()) {
+        m_registro.scrivi(u"Attivo è 0 nei parametri: il file "_s + *nome +
+                          u" non viene inviato ora; il timer lo invierà quando Attivo sarà 1."_s);
+        return;
+    }
+    SoloInvio lavori(*this);
+    Occupazione propria; // this command already holds the session's own
+    Scheduler invio(m_ctx, propria, lavori, &m_registro);
+    const Scheduler::Esito esito = invio.tick();
+    if (esito.inviati.contains(*nome))
+        m_registro.scrivi(u"Disponibilità pubblicata: "_s + *nome);
+    else
+        m_registro.scrivi(u"Disponibilità non pubblicata: il file "_s + *nome + u" non è stato inviato."_s);
 }

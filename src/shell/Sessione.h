@@ -17,7 +17,7 @@ class Sessione final : private Scheduler::Lavori
 public:
     Sessione(AppContext& ctx, Registro& registro);
 
-    enum class Comando { GetRooms, GetRates, Reservations, Tick };
+    enum class Comando { GetRooms, GetRates, Reservations, Tick, Publish };
     static std::optional<Comando> comando(const QString& nome);
     static QString nome(Comando c);
 
@@ -36,6 +36,10 @@ public:
     bool esegui(Comando c);
     bool occupato() const { return m_occupazione.attiva(); }
 
+    // "--publish": after every timer download that changed QV's bookings, the availability of the
+    // 31 days from today is published as "publish" does.
+    void setPubblicaDopoScaricamento(bool pubblica) { m_pubblicaDopoScaricamento = pubblica; }
+
     Scheduler& scheduler() { return m_scheduler; }
     Registro& registro() { return m_registro; }
 
@@ -43,6 +47,12 @@ private:
     void scaricaPrenotazioni() override;
     bool inviaDisponibilita(const QString& codiceHotel, const QString& nomeFile) override;
     void aggiungiHotel();
+    // "publish": the monthly grid for the 31 days from today filled from QV's counters, its file
+    // prepared (no prices) and, with Attivo set, sent at once by the timer's own send.
+    void pubblica();
+    class SoloInvio;
+    // QV's free rooms of the months the next 31 days touch, as one fingerprint.
+    QByteArray camereLibere() const;
     QString esitoUltimaRisposta() const;
 
     AppContext& m_ctx;
@@ -51,4 +61,5 @@ private:
     Occupazione m_occupazione;
     Scheduler m_scheduler;
     bool m_didascaliaScritta = false; // a caption has named a working mode
+    bool m_pubblicaDopoScaricamento = false;
 };

@@ -2,7 +2,9 @@
 //
 //   SBDeskTop                       the desktop program
 //   SBDeskTop --headless            no windows: the timer runs until SIGTERM
-//   SBDeskTop --headless --once getRooms|getRates|reservations|tick
+//   SBDeskTop --headless --once getRooms|getRates|reservations|tick|publish
+//   SBDeskTop --headless --publish  the timer also publishes availability after a download that
+//                                   changed QV's bookings
 //   options: --answers FILE (answers to the questions, one a line), --log FILE
 //
 // The working directory is the current directory.
@@ -29,6 +31,7 @@ namespace {
 struct Opzioni
 {
     bool headless = false;
+    bool publish = false;
     std::optional<Sessione::Comando> once;
     QString answers;
     QString log;
@@ -42,7 +45,8 @@ void scriviErrore(const QString& testo)
 
 constexpr const char16_t* kUso =
     u"uso: SBDeskTop [--log FILE]\n"
-    u"     SBDeskTop --headless [--once getRooms|getRates|reservations|tick] [--answers FILE] [--log FILE]";
+    u"     SBDeskTop --headless [--once getRooms|getRates|reservations|tick|publish] [--publish] [--answers FILE]\n"
+    u"                          [--log FILE]";
 
 std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
 {
@@ -51,6 +55,10 @@ std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
         const QString& a = args.at(i);
         if (a == u"--headless") {
             o.headless = true;
+            continue;
+        }
+        if (a == u"--publish") {
+            o.publish = true;
             continue;
         }
         if (a == u"--once" || a == u"--answers" || a == u"--log") {
@@ -75,8 +83,8 @@ std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
         *problema = u"opzione sconosciuta: "_s + a;
         return std::nullopt;
     }
-    if (!o.headless && (o.once || !o.answers.isEmpty())) {
-        *problema = u"--once e --answers valgono solo con --headless"_s;
+    if (!o.headless && (o.once || !o.answers.isEmpty() || o.publish)) {
+        *problema = u"--once, --answers e --publish valgono solo con --headless"_s;
         return std::nullopt;
     }
     return o;
@@ -140,6 +148,7 @@ int senzaFinestre(const Opzioni& o)
         QCoreApplication::exit(0);
     });
 
+    sessione.setPubblicaDopoScaricamento(o.publish);
     if (o.once) {
         sessione.esegui(*o.once);
         return 0;

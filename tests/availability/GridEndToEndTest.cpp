@@ -7,10 +7,15 @@
 #include "mapping/MappaturaCamere.h"
 #include "shell/Registro.h"
 #include "shell/Sessione.h"
+#include "store/DaySlots.h"
+#include "store/TextFile.h"
 #include "support/SimServer.h"
 #include "support/WorkDir.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -42,10 +47,9 @@ protected:
         : w(QDateTime(QDate(2026, 5, 20), QTime(12, 11, 0))), registro(w.clock, false), sessione(w.ctx, registro)
     {
         w.bootstrap();
-        w.write(u"SBookParam.txt"_s, (u" 1 \r\n"_s + sim.reservationsUrl() +
-                                      u"\r\nprov\r\nppwd\r\nacc\r\npwd\r\n1001\r\nP1\r\nBB\r\n77\r\n 0 \r\n 0 \r\n"_s)
-                                         .toLatin1());
+        parametri(true);
         w.ctx.baseUrl = sim.baseUrl();
+        EXPECT_TRUE(registro.apri(w.file(u"registro.log"_s)).isEmpty());
         EXPECT_TRUE(sessione.attiva()); // adds hotel 1001 to HotelId
         for (const auto& [sigla, quantita] : {std::pair{u"DOP"_s, 5}, std::pair{u"SIN"_s, 3}})
             w.insert(u"TipiCamere.mdb"_s, u"TipiCamere"_s,
@@ -65,6 +69,33 @@ protected:
                       {u"QVRooms"_s, u" "_s}});
     }
 
+    void parametri(bool attivo)
+    {
+        w.write(u"SBookParam.txt"_s, (QString(attivo ? u" 1 "_s : u" 0 "_s) + u"\r\n"_s + sim.reservationsUrl() +
+                                      u"\r\nprov\r\nppwd\r\nacc\r\npwd\r\n1001\r\nP1\r\nBB\r\n77\r\n 0 \r\n 0 \r\n"_s)
+                                         .toLatin1());
+    }
+    QString registrato() const { return TextFile::readAll(w.file(u"registro.log"_s)).value_or(QString()); }
+    QStringList preparati() const { return QDir(w.tmp.path()).entryList({u"WBValuesRooms*"_s}, QDir::Files); }
+
+    // The one notification the service holds: 31 days of DBL, then of SGL, from `dal`, with 4 double
+    // rooms on the nights booked from `arrivo` (two nights) and every other room free.
+    void notificaAttesa(const QDate& dal, const QDate& arrivo, int notti)
+    {
+        const QStringList notifiche = sim.availabilityNotifications();
+        ASSERT_EQ(notifiche.size(), 1);
+        EXPECT_THAT(notifiche.at(0).toStdString(), ::testing::HasSubstr(R"(<AvailStatusMessages HotelCode="1001">)"));
+        QStringList attesi;
+        for (int g = 0; g < 31; ++g) {
+            const QDate d = dal.addDays(g);
+            const bool prenotato = d >= arrivo && d < arrivo.addDays(notti);
+            attesi.append(u"DBL "_s + TextDate::toIso(d) + (prenotato ? u" 4"_s : u" 5"_s));
+        }
+        for (int g = 0; g < 31; ++g)
+            attesi.append(u"SGL "_s + TextDate::toIso(dal.addDays(g)) + u" 3"_s);
+        EXPECT_EQ(messaggi(notifiche.at(0)), attesi);
+    }
+
     void mappa()
     {
         MappaturaCamere m(w.ctx);
@@ -80,8 +111,8 @@ protected:
         ASSERT_TRUE(m.salva(u"SGL"_s, u"Single"_s, 1, tipo(u"SIN"_s)));
     }
 
-    // A confirmed QV booking of one DOP room from 30 May to 3 June, counted as QV counts it.
-    void prenotazione()
+    // A confirmed QV booking of one DOP room, counted as QV counts it.
+    void prenotazione(const QDate& arrivo, int notti)
     {
         w.insert(u"Colori.mdb"_s, u"Colori"_s,
                  {{u"Tipo"_s, u"CONFE"_s},
@@ -101,8 +132,8 @@ protected:
                  {{u"NumeroHotel"_s, 1},
                   {u"NumeroPrenotazione"_s, 4711},
                   {u"TipoPrenotazione"_s, u"C"_s},
-                  {u"DataArrivo"_s, u"20260530"_s},
-                  {u"DataPartenza"_s, u"20260603"_s},
+                  {u"DataArrivo"_s, TextDate::toYmd(arrivo)},
+                  {u"DataPartenza"_s, TextDate::toYmd(arrivo.addDays(notti))},
                   {u"TipoCamera"_s, u"DOP"_s},
                   {u"NumeroCamera"_s, u"201"_s},
                   {u"QuantitàCamere"_s, 1},
@@ -119,7 +150,7 @@ protected:
 TEST_F(GridEndToEnd, ABookingCountedInQVReachesTheServiceAcrossTheMonthEnd)
 {
     mappa();
-    prenotazione();
+    prenotazione(QDate(2026, 5, 30), 4);
     GrigliaMese g(w.ctx);
     ASSERT_TRUE(g.costruisci(w.clock.today()));
     ASSERT_EQ(g.tipi(), 2);
@@ -129,25 +160,80 @@ TEST_F(GridEndToEnd, ABookingCountedInQVReachesTheServiceAcrossTheMonthEnd)
     EXPECT_EQ(g.disponibilita(0, 10), 4);
     EXPECT_EQ(g.disponibilita(0, 13), 4);
     EXPECT_EQ(g.disponibilita(0, 14), 5);
-    const auto nome = g.preparaFile();
-    ASSERT_TRUE(nome);
+    ASSERT_TRUE(g.preparaFile());
 
     EXPECT_TRUE(sessione.esegui(Sessione::Comando::Tick));
-    EXPECT_THAT(QDir(w.tmp.path()).entryList({u"WBValuesRooms*"_s}, QDir::Files), IsEmpty());
-    const QStringList notifiche = sim.availabilityNotifications();
-    ASSERT_EQ(notifiche.size(), 1);
-    EXPECT_THAT(notifiche.at(0).toStdString(), ::testing::HasSubstr(R"(<AvailStatusMessages HotelCode="1001">)"));
-    const QStringList m = messaggi(notifiche.at(0));
+    EXPECT_THAT(preparati(), IsEmpty());
+    notificaAttesa(QDate(2026, 5, 20), QDate(2026, 5, 30), 4);
+    const QStringList m = messaggi(sim.availabilityNotifications().at(0));
     ASSERT_EQ(m.size(), 62);
-    EXPECT_EQ(m.at(0), u"DBL 2026-05-20 5"_s);
-    EXPECT_EQ(m.at(10), u"DBL 2026-05-30 4"_s);
     EXPECT_EQ(m.at(11), u"DBL 2026-05-31 4"_s);
     EXPECT_EQ(m.at(12), u"DBL 2026-06-01 4"_s);
-    EXPECT_EQ(m.at(13), u"DBL 2026-06-02 4"_s);
-    EXPECT_EQ(m.at(14), u"DBL 2026-06-03 5"_s);
-    EXPECT_EQ(m.at(30), u"DBL 2026-06-19 5"_s);
-    EXPECT_EQ(m.at(31), u"SGL 2026-05-20 3"_s);
-    EXPECT_EQ(m.at(61), u"SGL 2026-06-19 3"_s);
+    EXPECT_TRUE(w.op.messages.isEmpty());
 }
 
+TEST_F(GridEndToEnd, PublishSendsAtOnceOrLeavesTheFileForTheTimer)
+{
+    mappa();
+    prenotazione(QDate(2026, 6, 1), 4);
+    EXPECT_TRUE(sessione.esegui(Sessione::Comando::Publish));
+    EXPECT_THAT(preparati(), IsEmpty());
+    notificaAttesa(QDate(2026, 5, 20), QDate(2026, 6, 1), 4);
+    EXPECT_THAT(registrato().toStdString(),
+                ::testing::HasSubstr("Disponibilità pubblicata: WBValuesRooms20260520121100.txt"));
+
+    // Attivo 0: prepared, left for the timer, and said so.
+    parametri(false);
+    ASSERT_TRUE(sessione.attiva());
+    w.clock.advanceSecs(60);
+    EXPECT_TRUE(sessione.esegui(Sessione::Comando::Publish));
+    EXPECT_THAT(preparati(), ElementsAre(u"WBValuesRooms20260520121200.txt"_s));
+    EXPECT_EQ(sim.availabilityNotifications().size(), 1);
+    EXPECT_THAT(registrato().toStdString(), ::testing::HasSubstr("Attivo è 0"));
+    const QStringList righe = *TextFile::readLines(w.file(u"WBValuesRooms20260520121200.txt"_s));
+    ASSERT_EQ(righe.size(), 4);
+    EXPECT_EQ(righe.at(1), u"20/05/2026,DOP,Price,"_s + QString(31, u','));
+
+    // The service refuses: the file is kept as ".failed", as the timer keeps it.
+    parametri(true);
+    ASSERT_TRUE(sessione.attiva());
+    QFile::remove(w.file(u"WBValuesRooms20260520121200.txt"_s));
+    sim.setFault(SimFault::httpStatus(500).onPath(u"/xmlservice.asmx/AvailabilityRQ"_s));
+    EXPECT_TRUE(sessione.esegui(Sessione::Comando::Publish));
+    EXPECT_THAT(preparati(), ElementsAre(u"WBValuesRooms20260520121200.txt.failed"_s));
+    EXPECT_THAT(registrato().toStdString(), ::testing::HasSubstr("non pubblicata"));
+    EXPECT_TRUE(w.op.messages.isEmpty());
+}
+
+TEST_F(GridEndToEnd, PublishWithNothingMappedSaysSo)
+{
+    EXPECT_TRUE(sessione.esegui(Sessione::Comando::Publish));
+    EXPECT_THAT(preparati(), IsEmpty());
+    ASSERT_EQ(w.op.messages.size(), 1);
+    EXPECT_THAT(w.op.messages.at(0).message.text.toStdString(), ::testing::HasSubstr("Types of rooms QV"));
+    EXPECT_TRUE(sim.availabilityNotifications().isEmpty());
+}
+
+// The same through the program without windows, on today's date.
+TEST_F(GridEndToEnd, OncePublishThroughTheProgram)
+{
+    ASSERT_TRUE(QFileInfo::exists(QString::fromUtf8(SB_SBDESKTOP_PATH))) << "build SBDeskTop first";
+    const QDate oggi = QDate::currentDate();
+    w.clock.set(QDateTime(oggi, QTime(12, 0)));
+    mappa();
+    prenotazione(oggi.addDays(3), 2);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"SB_BASE_URL"_s, sim.baseUrl());
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(w.tmp.path());
+    p.start(QString::fromUtf8(SB_SBDESKTOP_PATH), {u"--headless"_s, u"--once"_s, u"publish"_s});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+    EXPECT_THAT(err.toStdString(), ::testing::HasSubstr("Comando publish: terminato"));
+    EXPECT_THAT(err.toStdString(), ::testing::HasSubstr("Disponibilità pubblicata: WBValuesRooms"));
+    EXPECT_THAT(preparati(), IsEmpty());
+    notificaAttesa(oggi, oggi.addDays(3), 2);
+}
 } // namespace
