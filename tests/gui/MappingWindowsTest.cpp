@@ -63,20 +63,16 @@ struct Catalogo
                   {u"QVRates"_s, u"BB"_s},
                   {u"RateCode"_s, 11}});
     }
-    QStringList testi(const QComboBox* c) const
+    // The texts of a combo box's items or of a list's lines, in order.
+    static QStringList testi(const QAbstractItemModel* m)
     {
         QStringList out;
-        for (int i = 0; i < c->count(); ++i)
-            out.append(c->itemText(i));
+        for (int i = 0; i < m->rowCount(); ++i)
+            out.append(m->index(i, 0).data().toString());
         return out;
     }
-    QStringList righe(const QListWidget* l) const
-    {
-        QStringList out;
-        for (int i = 0; i < l->count(); ++i)
-            out.append(l->item(i)->text());
-        return out;
-    }
+    static QStringList testi(const QComboBox* c) { return testi(c->model()); }
+    static QStringList righe(const QListWidget* l) { return testi(l->model()); }
     WorkDir w;
 };
 

@@ -58,16 +58,24 @@ protected:
                   {u"DesRooms"_s, des},
                   {u"QVRooms"_s, qv}});
     }
-    // Every Rooms row as "hotel|id|level|qv", in key order.
-    QStringList righeRooms() const
+    // Every row of a query as its fields joined by "|", in the query's order.
+    QStringList righe(const QString& sql, const QStringList& campi) const
     {
         Database db(w.dir(), u"SimpleBooking.mdb"_s);
-        Recordset rs = db.OpenRecordset(u"Select * From Rooms Order by HotelId,RoomsId,RoomsLevel"_s);
+        Recordset rs = db.OpenRecordset(sql);
         QStringList out;
-        for (bool f = rs.FindFirst(QString()); f; f = rs.FindNext(QString()))
-            out.append(rs[u"HotelId"_s].toString() + u'|' + rs[u"RoomsId"_s].toString() + u'|' +
-                       rs[u"RoomsLevel"_s].toString() + u'|' + rs[u"QVRooms"_s].toString());
+        for (bool f = rs.FindFirst(QString()); f; f = rs.FindNext(QString())) {
+            QStringList valori;
+            for (const QString& c : campi)
+                valori.append(rs[c].toString());
+            out.append(valori.join(u'|'));
+        }
         return out;
+    }
+    QStringList righeRooms() const
+    {
+        return righe(u"Select * From Rooms Order by HotelId,RoomsId,RoomsLevel"_s,
+                     {u"HotelId"_s, u"RoomsId"_s, u"RoomsLevel"_s, u"QVRooms"_s});
     }
     int indiceTipo(const MappaturaCamere& m, const QString& sigla) const
     {
@@ -253,14 +261,8 @@ protected:
     }
     QStringList righeRates() const
     {
-        Database db(w.dir(), u"SimpleBooking.mdb"_s);
-        Recordset rs = db.OpenRecordset(u"Select * From Rates Order by HotelId,RatesId"_s);
-        QStringList out;
-        for (bool f = rs.FindFirst(QString()); f; f = rs.FindNext(QString()))
-            out.append(rs[u"HotelId"_s].toString() + u'|' + rs[u"RatesId"_s].toString() + u'|' +
-                       rs[u"DesRates"_s].toString() + u'|' + rs[u"QVRates"_s].toString() + u'|' +
-                       rs[u"RateCode"_s].toString());
-        return out;
+        return righe(u"Select * From Rates Order by HotelId,RatesId"_s,
+                     {u"HotelId"_s, u"RatesId"_s, u"DesRates"_s, u"QVRates"_s, u"RateCode"_s});
     }
 };
 
