@@ -2,6 +2,7 @@
 #include "availability/GrigliaMese.h"
 #include "availability/SBMese.h"
 #include "store/DaySlots.h"
+#include "support/CatalogoQV.h"
 #include "support/WorkDir.h"
 
 #include <QApplication>
@@ -22,19 +23,8 @@ void albergo(WorkDir& w)
     w.bootstrap();
     for (int t = 0; t < kTipi; ++t) {
         const QString sigla = u"T"_s + QString::number(t).rightJustified(2, u'0');
-        w.insert(u"TipiCamere.mdb"_s, u"TipiCamere"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"Sigla"_s, sigla},
-                  {u"Descrizione"_s, sigla},
-                  {u"Tipologia"_s, u"C"_s},
-                  {u"Quantita"_s, 20}});
-        w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"HotelId"_s, u"1001"_s},
-                  {u"RoomsId"_s, u"R"_s + sigla},
-                  {u"RoomsLevel"_s, 1},
-                  {u"DesRooms"_s, sigla},
-                  {u"QVRooms"_s, sigla}});
+        CatalogoQV::tipoCamera(w.dir(), sigla, 20);
+        CatalogoQV::cameraServizio(w.dir(), u"1001"_s, u"R"_s + sigla, 1, sigla);
         for (int mese = 1; mese <= 12; ++mese)
             w.insert(u"Disponibilita.mdb"_s, u"DisponibilitàTipi"_s,
                      {{u"NumeroHotel"_s, 1},

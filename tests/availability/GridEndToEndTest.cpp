@@ -9,6 +9,7 @@
 #include "shell/Sessione.h"
 #include "store/DaySlots.h"
 #include "store/TextFile.h"
+#include "support/CatalogoQV.h"
 #include "support/SimServer.h"
 #include "support/WorkDir.h"
 
@@ -52,21 +53,10 @@ protected:
         EXPECT_TRUE(registro.apri(w.file(u"registro.log"_s)).isEmpty());
         EXPECT_TRUE(sessione.attiva()); // adds hotel 1001 to HotelId
         for (const auto& [sigla, quantita] : {std::pair{u"DOP"_s, 5}, std::pair{u"SIN"_s, 3}})
-            w.insert(u"TipiCamere.mdb"_s, u"TipiCamere"_s,
-                     {{u"NumeroHotel"_s, 1},
-                      {u"Sigla"_s, sigla},
-                      {u"Descrizione"_s, sigla},
-                      {u"Tipologia"_s, u"C"_s},
-                      {u"Quantita"_s, quantita}});
+            CatalogoQV::tipoCamera(w.dir(), sigla, quantita);
         // The service's room types as the download leaves them: not mapped yet.
         for (const QString& id : {u"DBL"_s, u"SGL"_s})
-            w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
-                     {{u"NumeroHotel"_s, 1},
-                      {u"HotelId"_s, u"1001"_s},
-                      {u"RoomsId"_s, id},
-                      {u"RoomsLevel"_s, 1},
-                      {u"DesRooms"_s, id},
-                      {u"QVRooms"_s, u" "_s}});
+            CatalogoQV::cameraServizio(w.dir(), u"1001"_s, id, 1, u" "_s);
     }
 
     void parametri(bool attivo)

@@ -7,6 +7,7 @@
 #include "store/DaySlots.h"
 #include "store/TextFile.h"
 #include "store/ValueCleaning.h"
+#include "support/CatalogoQV.h"
 #include "support/WorkDir.h"
 
 #include <QFile>
@@ -27,22 +28,11 @@ protected:
 
     void tipo(const QString& sigla, int quantita, const QString& tipologia = u"C"_s)
     {
-        w.insert(u"TipiCamere.mdb"_s, u"TipiCamere"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"Sigla"_s, sigla},
-                  {u"Descrizione"_s, sigla},
-                  {u"Tipologia"_s, tipologia},
-                  {u"Quantita"_s, quantita}});
+        CatalogoQV::tipoCamera(w.dir(), sigla, quantita, tipologia);
     }
     void mappa(const QString& id, const QString& qv, const QString& hotel = u"1001"_s)
     {
-        w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"HotelId"_s, hotel},
-                  {u"RoomsId"_s, id},
-                  {u"RoomsLevel"_s, 1},
-                  {u"DesRooms"_s, id},
-                  {u"QVRooms"_s, qv}});
+        CatalogoQV::cameraServizio(w.dir(), hotel, id, 1, qv);
     }
     // A counter row whose Libere holds the values given by day of the month (others: `altri`).
     void libere(const QString& amt, const QMap<int, int>& giorni, int altri)

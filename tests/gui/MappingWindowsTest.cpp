@@ -6,6 +6,7 @@
 #include "mapping/SBRooms.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
+#include "support/CatalogoQV.h"
 #include "support/WorkDir.h"
 
 #include <QComboBox>
@@ -31,26 +32,9 @@ struct Catalogo
                  {{u"NumeroHotel"_s, 1}, {u"HotelId"_s, u"2002"_s}, {u"DesHotel"_s, u"Altro"_s}});
         for (const auto& [sigla, tipologia] :
              {std::pair{u"DOP"_s, u"C"_s}, std::pair{u"SIN"_s, u"C"_s}, std::pair{u"SAL"_s, u"A"_s}})
-            w.insert(u"TipiCamere.mdb"_s, u"TipiCamere"_s,
-                     {{u"NumeroHotel"_s, 1},
-                      {u"Sigla"_s, sigla},
-                      {u"Descrizione"_s, u"Tipo "_s + sigla},
-                      {u"Tipologia"_s, tipologia},
-                      {u"Quantita"_s, 2}});
-        w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"HotelId"_s, u"1001"_s},
-                  {u"RoomsId"_s, u"DBL"_s},
-                  {u"RoomsLevel"_s, 3},
-                  {u"DesRooms"_s, u"Double"_s},
-                  {u"QVRooms"_s, u"DOP"_s}});
-        w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"HotelId"_s, u"1001"_s},
-                  {u"RoomsId"_s, u"NEW"_s},
-                  {u"RoomsLevel"_s, 1},
-                  {u"DesRooms"_s, u"Not mapped"_s},
-                  {u"QVRooms"_s, u" "_s}});
+            CatalogoQV::tipoCamera(w.dir(), sigla, 2, tipologia, u"Tipo "_s + sigla);
+        CatalogoQV::cameraServizio(w.dir(), u"1001"_s, u"DBL"_s, 3, u"DOP"_s, u"Double"_s);
+        CatalogoQV::cameraServizio(w.dir(), u"1001"_s, u"NEW"_s, 1, u" "_s, u"Not mapped"_s);
         w.insert(u"Arrangiamenti.mdb"_s, u"NomiArrangiamenti"_s,
                  {{u"NumeroHotel"_s, 1}, {u"Sigla"_s, u"BB"_s}, {u"Descrizione"_s, u"Colazione"_s}});
         w.insert(u"VociFattura.mdb"_s, u"VociFattura"_s,

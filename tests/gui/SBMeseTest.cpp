@@ -9,6 +9,7 @@
 #include "store/DaySlots.h"
 #include "store/Recordset.h"
 #include "store/TextFile.h"
+#include "support/CatalogoQV.h"
 #include "support/WorkDir.h"
 
 #include <QDir>
@@ -32,39 +33,18 @@ void invio(QWidget* w)
     QApplication::sendEvent(w, &press);
 }
 
-void inserisci(const QDir& dir, const QString& database, const QString& table, const QVariantMap& fields)
-{
-    Database db(dir, database);
-    Recordset rs = db.OpenRecordset(table);
-    rs.AddNew();
-    for (auto it = fields.cbegin(); it != fields.cend(); ++it)
-        rs.setField(it.key(), it.value());
-    rs.Update();
-}
-
 // A hotel with two mapped room types and a counter row for May 2026.
 void albergo(const QDir& w)
 {
     for (const auto& [sigla, quantita] : {std::pair{u"DOP"_s, 5}, std::pair{u"SIN"_s, 3}}) {
-        inserisci(w, u"TipiCamere.mdb"_s, u"TipiCamere"_s,
-                  {{u"NumeroHotel"_s, 1},
-                   {u"Sigla"_s, sigla},
-                   {u"Descrizione"_s, sigla},
-                   {u"Tipologia"_s, u"C"_s},
-                   {u"Quantita"_s, quantita}});
-        inserisci(w, u"SimpleBooking.mdb"_s, u"Rooms"_s,
-                  {{u"NumeroHotel"_s, 1},
-                   {u"HotelId"_s, u"1001"_s},
-                   {u"RoomsId"_s, u"S"_s + sigla},
-                   {u"RoomsLevel"_s, 1},
-                   {u"DesRooms"_s, sigla},
-                   {u"QVRooms"_s, sigla}});
+        CatalogoQV::tipoCamera(w, sigla, quantita);
+        CatalogoQV::cameraServizio(w, u"1001"_s, u"S"_s + sigla, 1, sigla);
     }
-    inserisci(w, u"Disponibilita.mdb"_s, u"DisponibilitàTipi"_s,
-              {{u"NumeroHotel"_s, 1},
-               {u"AMT"_s, u"202605DOP"_s},
-               {u"Libere"_s, DaySlots::repeated(DaySlots::counter(4), 3) + DaySlots::counter(0) +
-                                 DaySlots::repeated(DaySlots::counter(4), 27)}});
+    CatalogoQV::inserisci(w, u"Disponibilita.mdb"_s, u"DisponibilitàTipi"_s,
+                          {{u"NumeroHotel"_s, 1},
+                           {u"AMT"_s, u"202605DOP"_s},
+                           {u"Libere"_s, DaySlots::repeated(DaySlots::counter(4), 3) + DaySlots::counter(0) +
+                                             DaySlots::repeated(DaySlots::counter(4), 27)}});
 }
 
 struct Mese

@@ -5,6 +5,7 @@
 #include "mapping/MappaturaTariffe.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
+#include "support/CatalogoQV.h"
 #include "support/WorkDir.h"
 
 #include <QFile>
@@ -41,22 +42,11 @@ protected:
 
     void tipo(const QString& sigla, const QString& descrizione, const QString& tipologia)
     {
-        w.insert(u"TipiCamere.mdb"_s, u"TipiCamere"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"Sigla"_s, sigla},
-                  {u"Descrizione"_s, descrizione},
-                  {u"Tipologia"_s, tipologia},
-                  {u"Quantita"_s, 3}});
+        CatalogoQV::tipoCamera(w.dir(), sigla, 3, tipologia, descrizione);
     }
     void camera(const QString& hotel, const QString& id, int livello, const QString& qv, const QString& des = u"x"_s)
     {
-        w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"HotelId"_s, hotel},
-                  {u"RoomsId"_s, id},
-                  {u"RoomsLevel"_s, livello},
-                  {u"DesRooms"_s, des},
-                  {u"QVRooms"_s, qv}});
+        CatalogoQV::cameraServizio(w.dir(), hotel, id, livello, qv, des);
     }
     // Every row of a query as its fields joined by "|", in the query's order.
     QStringList righe(const QString& sql, const QStringList& campi) const
