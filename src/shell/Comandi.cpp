@@ -1,8 +1,9 @@
 #include "shell/Comandi.h"
 
+#include "booking/RevisionePrenotazioni.h"
+#include "context/AppContext.h"
 #include "import/ReservationImporter.h"
 #include "service/ServiceClient.h"
-#include "context/AppContext.h"
 #include "store/StoreError.h"
 
 using namespace Qt::StringLiterals;
@@ -43,5 +44,6 @@ void Comandi::reservations()
         ReservationImporter importer(m_ctx, client);
         importer.LeggiPrenotazioni(risposte->nuove);
         importer.LeggiCancellazioni(risposte->cancellazioni);
+        RevisionePrenotazioni(m_ctx).EsaminaPrenotazioniWeb();
     });
 }
