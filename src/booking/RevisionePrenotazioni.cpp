@@ -65,12 +65,7 @@ struct RevisionePrenotazioni::Prenotazione
 
     QString dal() const { return TextDate::ymdToDmy(dataFrom); }
     QString al() const { return TextDate::ymdToDmy(dataTo); }
-    QString chi() const
-    {
-        return u"La prenotazione web "_s + nPren.trimmed() + u" ("_s +
-               (lastName.trimmed() + u' ' + firstName.trimmed()).trimmed() + u", dal "_s + dal() + u" al "_s + al() +
-               u')';
-    }
+    QString chi() const { return ScritturaPrenotazione::chi(nPren, lastName, firstName, dataFrom, dataTo); }
 };
 
 void RevisionePrenotazioni::avvisa(const QString& testo)

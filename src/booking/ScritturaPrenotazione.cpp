@@ -73,13 +73,7 @@ struct ScritturaPrenotazione::Testata
         amount = rs.Field(u"Amount"_s);
     }
 
-    // "la prenotazione web SB1 (ROSSI MARIO, dal 04/05/2026 al 06/05/2026)"
-    QString chi() const
-    {
-        return u"La prenotazione web "_s + nPren.trimmed() + u" ("_s +
-               (lastName.trimmed() + u' ' + firstName.trimmed()).trimmed() + u", dal "_s + dataLeggibile(dataFrom) +
-               u" al "_s + dataLeggibile(dataTo) + u')';
-    }
+    QString chi() const { return ScritturaPrenotazione::chi(nPren, lastName, firstName, dataFrom, dataTo); }
 };
 
 // One unit of work of the writer: the interface database with every other file attached, in a
@@ -128,6 +122,14 @@ private:
         return int(files.size());
     }
 };
+
+QString ScritturaPrenotazione::chi(const QString& nPren, const QString& cognome, const QString& nome,
+                                   const QString& dataFrom, const QString& dataTo)
+{
+    return u"La prenotazione web "_s + nPren.trimmed() + u" ("_s +
+           (cognome.trimmed() + u' ' + nome.trimmed()).trimmed() + u", dal "_s + dataLeggibile(dataFrom) + u" al "_s +
+           dataLeggibile(dataTo) + u')';
+}
 
 QStringList ScritturaPrenotazione::fileUnitaDiLavoro()
 {
@@ -183,8 +185,8 @@ void ScritturaPrenotazione::segnala()
         avvisa(u"Impossibile avvisare le postazioni di QV (file di segnalazione):\r\n"_s + errori.join(u"\r\n"_s));
 }
 
-ScritturaPrenotazione::Risultato ScritturaPrenotazione::RegistraPrenotazione(const QString& nPren,
-                                                                             const CamereRichieste& camere)
+template <typename Passi>
+ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QString& nPren, Passi&& passi)
 {
     Risultato r;
     QString messaggio;
@@ -194,31 +196,32 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::RegistraPrenotazione(con
         if (!l.trova(nPren))
             return {Esito::GiaGestita, 0, {}};
         const Testata t(l.prenotazioni);
-
-        Recordset schede = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
-        if (schede.FindFirst(u"NVoucher = ?"_s, {voucher(nPren)})) {
-            r.numero = schede.Field(u"NumeroPrenotazione"_s).toInt();
-            if (l.voucherCondiviso(nPren)) {
-                messaggio = t.chi() +
-                            u" ha i primi 20 caratteri in comune con un'altra prenotazione web: la "_s
-                            u"prenotazione n. "_s +
-                            QString::number(r.numero) +
-                            u" di QV potrebbe essere dell'altra. Non è stata registrata e resta in attesa di un "_s
-                            u"operatore."_s;
-            } else {
-                l.segnaGestita();
-                l.work.commit();
-                r.esito = Esito::Modificata;
-                messaggio = u"Modificata prenotazione n. "_s + QString::number(r.numero) + u" ("_s +
-                            schede.Field(u"NomeCliente"_s).toString() + u')';
-            }
-        } else {
-            messaggio = scriviNuova(l, t, camere, r, errore);
-        }
+        messaggio = passi(l, t, r, errore);
     }
-
     if (!messaggio.isEmpty())
         avvisa(messaggio, errore);
+    return r;
+}
+
+ScritturaPrenotazione::Risultato ScritturaPrenotazione::RegistraPrenotazione(const QString& nPren,
+                                                                             const CamereRichieste& camere)
+{
+    const Risultato r = inUnitaDiLavoro(nPren, [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
+        Recordset schede = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
+        if (!schede.FindFirst(u"NVoucher = ?"_s, {voucher(nPren)}))
+            return scriviNuova(l, t, camere, r, errore);
+        r.numero = schede.Field(u"NumeroPrenotazione"_s).toInt();
+        if (l.voucherCondiviso(nPren))
+            return t.chi() +
+                   u" ha i primi 20 caratteri in comune con un'altra prenotazione web: la prenotazione n. "_s +
+                   QString::number(r.numero) +
+                   u" di QV potrebbe essere dell'altra. Non è stata registrata e resta in attesa di un operatore."_s;
+        l.segnaGestita();
+        l.work.commit();
+        r.esito = Esito::Modificata;
+        return u"Modificata prenotazione n. "_s + QString::number(r.numero) + u" ("_s +
+               schede.Field(u"NomeCliente"_s).toString() + u')';
+    });
     if (r.esito == Esito::Registrata) {
         if (valoreNumerico(m_ctx.settings.AssegnazioneAutomatica) == 0)
             m_ctx.op().messageBox({QString::fromUtf16(Titolo),
@@ -415,52 +418,36 @@ QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const Ca
 
 ScritturaPrenotazione::Risultato ScritturaPrenotazione::AnnullaPrenotazione(const QString& nPren)
 {
-    Risultato r;
-    QString messaggio;
-    bool errore = false;
-    {
-        Lavoro l(m_ctx);
-        if (!l.trova(nPren))
-            return {Esito::GiaGestita, 0, {}};
-        const Testata t(l.prenotazioni);
+    const Risultato r = inUnitaDiLavoro(nPren, [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
         const QString criterio = u"NVoucher = ?"_s;
         Recordset schede = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
         if (!schede.FindFirst(criterio, {voucher(nPren)})) {
             l.segnaGestita();
             l.work.commit();
             r.esito = Esito::NonTrovata;
-            messaggio = t.chi() + u" è stata cancellata, ma in QV non c'è una sua prenotazione da annullare."_s;
-        } else {
-            r.numero = schede.Field(u"NumeroPrenotazione"_s).toInt();
-            const QString tipoAttuale = schede.Field(u"TipoPrenotazione"_s).toString().trimmed();
-            Recordset altra = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
-            altra.FindFirst(criterio, {voucher(nPren)});
-            if (altra.FindNext(criterio, {voucher(nPren)}) || l.voucherCondiviso(nPren)) {
-                messaggio = t.chi() +
-                            u" è stata cancellata, ma più prenotazioni di QV o web hanno lo stesso "_s
-                            u"riferimento: la prenotazione n. "_s +
-                            QString::number(r.numero) + u" non è stata annullata. Resta in attesa di un operatore."_s;
-            } else {
-                // A booking already cancelled gave its rooms back then: never twice.
-                std::optional<QString> fallito;
-                if (tipoAttuale != u"A")
-                    fallito = CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, r.numero, 0);
-                if (fallito) {
-                    errore = true;
-                    messaggio = t.chi() + u" è stata cancellata, ma la prenotazione n. "_s + QString::number(r.numero) +
-                                u" di QV ha date che non superano i controlli: non è stata annullata. Resta in "_s
-                                u"attesa."_s;
-                } else {
-                    annulla(l, schede, r.numero);
-                    l.segnaGestita();
-                    l.work.commit();
-                    r.esito = Esito::Annullata;
-                }
-            }
+            return t.chi() + u" è stata cancellata, ma in QV non c'è una sua prenotazione da annullare."_s;
         }
-    }
-    if (!messaggio.isEmpty())
-        avvisa(messaggio, errore);
+        r.numero = schede.Field(u"NumeroPrenotazione"_s).toInt();
+        Recordset altra = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
+        altra.FindFirst(criterio, {voucher(nPren)});
+        if (altra.FindNext(criterio, {voucher(nPren)}) || l.voucherCondiviso(nPren))
+            return t.chi() +
+                   u" è stata cancellata, ma più prenotazioni di QV o web hanno lo stesso riferimento: la "_s
+                   u"prenotazione n. "_s +
+                   QString::number(r.numero) + u" non è stata annullata. Resta in attesa di un operatore."_s;
+        // A booking already cancelled gave its rooms back then: never twice.
+        if (schede.Field(u"TipoPrenotazione"_s).toString().trimmed() != u"A" &&
+            CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, r.numero, 0)) {
+            errore = true;
+            return t.chi() + u" è stata cancellata, ma la prenotazione n. "_s + QString::number(r.numero) +
+                   u" di QV ha date che non superano i controlli: non è stata annullata. Resta in attesa."_s;
+        }
+        annulla(l, schede, r.numero);
+        l.segnaGestita();
+        l.work.commit();
+        r.esito = Esito::Annullata;
+        return QString();
+    });
     if (r.esito == Esito::Annullata || r.esito == Esito::NonTrovata)
         segnala();
     return r;

@@ -48,6 +48,10 @@ public:
     // The files one unit of work of the writer spans, the interface database first; every unit of
     // work attaches them in this order, so two workstations never wait on each other in a circle.
     static QStringList fileUnitaDiLavoro();
+    // How a web reservation is named to the operator: "La prenotazione web SB1 (Rossi Mario, dal
+    // 04/05/2026 al 06/05/2026)". Dates are yyyymmdd.
+    static QString chi(const QString& nPren, const QString& cognome, const QString& nome, const QString& dataFrom,
+                       const QString& dataTo);
     // The booking link: a booking carries the first 20 characters of the web reservation number.
     static QString voucher(const QString& nPren) { return nPren.left(20); }
 
@@ -63,6 +67,9 @@ private:
     struct Testata; // the Reservations row values the writer uses
     class Lavoro;   // one unit of work
 
+    // Runs passi(lavoro, testata, risultato, errore) in a unit of work on the waiting reservation and
+    // shows the message it returns once the unit of work has ended.
+    template <typename Passi> Risultato inUnitaDiLavoro(const QString& nPren, Passi&& passi);
     // A new booking inside the unit of work; the message to show once it has ended (empty: none).
     QString scriviNuova(Lavoro& l, const Testata& t, const CamereRichieste& camere, Risultato& r, bool& errore);
     // Marks the booking and its rooms cancelled, or deletes them, as CancellazioneDefinitiva says.

@@ -63,6 +63,22 @@ inline std::pair<long long, long long> contatori(const QDir& dir, const QString&
     return {slot("Libere"), slot("Confermate")};
 }
 
+// A reservation of room stays that all run from arrival for nights nights.
+inline Reservation prenotazione(const QString& id,
+                                const QList<std::tuple<QString, QString, QList<int>, QString>>& soggiorni,
+                                const QDate& arrivo = kArrivo, int notti = 3)
+{
+    Reservation r;
+    r.id = id;
+    for (const auto& [tipo, trattamento, ospiti, prezzo] : soggiorni) {
+        RoomStay s = stay(tipo, arrivo, notti, prezzo);
+        s.meal = trattamento;
+        s.guestCounts = ospiti;
+        r.stays.append(s);
+    }
+    return r;
+}
+
 class Hotel : public ::testing::Test
 {
 protected:
@@ -164,22 +180,6 @@ protected:
     {
         w.ctx.settings.AssegnazioneAutomatica = si ? u"1"_s : u"0"_s;
         w.ctx.settings.Modalita = si ? u"2"_s : u"1"_s;
-    }
-
-    // A reservation of room stays that all run from arrival for nights nights.
-    static Reservation prenotazione(const QString& id,
-                                    const QList<std::tuple<QString, QString, QList<int>, QString>>& soggiorni,
-                                    const QDate& arrivo = kArrivo, int notti = 3)
-    {
-        Reservation r;
-        r.id = id;
-        for (const auto& [tipo, trattamento, ospiti, prezzo] : soggiorni) {
-            RoomStay s = stay(tipo, arrivo, notti, prezzo);
-            s.meal = trattamento;
-            s.guestCounts = ospiti;
-            r.stays.append(s);
-        }
-        return r;
     }
 
     void scarica() { Comandi(w.ctx).reservations(); }

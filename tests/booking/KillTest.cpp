@@ -28,13 +28,8 @@ TEST_F(Hotel, KilledAtRandomPointsEveryBookingIsWholeOrWaiting)
     int prossima = 0;
     const auto aggiungi = [&](int quante) {
         for (int k = 0; k < quante; ++k, ++prossima) {
-            // Two a week, of two to four nights: rooms for everyone.
             const QString id = u"WK%1"_s.arg(prossima, 4, 10, QChar(u'0'));
-            const int n = 2 + prossima % 3;
-            notti.insert(id, n);
-            sim.addReservation(
-                fragment(prenotazione(id, {{u"DBL"_s, u"BB"_s, {2}, u"90.00"_s}, {u"SGL"_s, u"HB"_s, {1}, u"50.00"_s}},
-                                      QDate(2027, 1, 4).addDays(7 * (prossima / 2)), n)));
+            notti.insert(id, coppiaDiCamere(sim, id, prossima, 2, u"HB"_s));
         }
         download(w.ctx);
     };

@@ -29,6 +29,17 @@ inline std::unique_ptr<QProcess> avviaPostazione(const QString& filter, const QS
     return child;
 }
 
+// Reservation i of a steady stream: a double and a single room for two to four nights, perSettimana
+// arrivals a week from January 2027, so that the rooms of levels 1 and 2 suffice. Returns the nights.
+inline int coppiaDiCamere(SimServer& sim, const QString& id, int i, int perSettimana, const QString& trattamento)
+{
+    const int n = 2 + i % 3;
+    sim.addReservation(
+        fragment(prenotazione(id, {{u"DBL"_s, u"BB"_s, {2}, u"90.00"_s}, {u"SGL"_s, trattamento, {1}, u"50.00"_s}},
+                              QDate(2027, 1, 4).addDays(7 * (i / perSettimana)), n)));
+    return n;
+}
+
 // The child's side: a context on the parent's directory, unattended mode, every question answered yes.
 struct Postazione
 {
