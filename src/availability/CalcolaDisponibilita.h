@@ -15,7 +15,8 @@ public:
     explicit CalcolaDisponibilita(AppContext& ctx) : m_ctx(ctx) {}
 
     // The database files counting reads and writes. A caller that counts inside its own unit of
-    // work attaches every one of them to its database before it begins.
+    // work attaches every one of them to its database before it begins (Allotments.mdb may be left
+    // out when it does not exist: the hotel then has no allotments).
     static QStringList fileNecessari();
 
     // Inside the caller's open unit of work (uow in a transaction, fileNecessari() attached):
@@ -26,7 +27,8 @@ public:
 
     // On its own: one unit of work of its own; a failure is shown to the operator
     // ("Errore riscontrato nella Prenotazione n. ...") after that unit of work has ended.
-    // True when the booking was counted.
+    // False when the booking's dates failed the checks (nothing was counted, the operator was told);
+    // true otherwise, also when there was nothing to count (no such booking, operazione not "P").
     bool esegui(const QString& operazione, qint32 numeroPrenotazione, qint16 segno);
 
 private:

@@ -1,6 +1,7 @@
 #include "store/DaySlots.h"
 
 #include <QDateTime>
+#include <array>
 
 using namespace Qt::StringLiterals;
 
@@ -106,3 +107,59 @@ QString stamp14(const QDateTime& at)
 }
 
 } // namespace TextDate
+
+namespace {
+
+// The number in characters [from, from + count) of s when they are all digits, else -1.
+int digits(const QString& s, qsizetype from, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        if (i >= s.size() || s.at(i) < u'0' || s.at(i) > u'9')
+            return -1;
+        value = value * 10 + (s.at(i).unicode() - u'0');
+    }
+    return value;
+}
+
+} // namespace
+
+QString TestoTraAsterischi(const QString& s)
+{
+    const qsizetype open = s.indexOf(u'*');
+    if (open < 0)
+        return {};
+    const qsizetype close = s.indexOf(u'*', open + 1);
+    if (close < 0)
+        return {};
+    return s.mid(open + 1, close - open - 1).trimmed();
+}
+
+bool AnnoBisestile(int anno)
+{
+    return (anno % 4 == 0 && anno % 100 != 0) || anno % 400 == 0;
+}
+
+bool DataValida(const QString& s)
+{
+    static constexpr int kGiorni[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const QString t = s.trimmed();
+    if (t.size() != 10)
+        return false;
+    const int giorno = digits(t, 0, 2);
+    const int mese = digits(t, 3, 2);
+    const int anno = digits(t, 6, 4);
+    if (mese < 1 || mese > 12 || anno < 1900 || giorno < 1)
+        return false;
+    const int lunghezza = mese == 2 && AnnoBisestile(anno) ? 29 : kGiorni[mese - 1];
+    return giorno <= lunghezza;
+}
+
+bool DataNonSuccessiva(const QString& a, const QString& b)
+{
+    auto chiave = [](const QString& d) {
+        const QString t = d.left(10);
+        return std::array<int, 3>{digits(t, 6, 4), digits(t, 3, 2), digits(t, 0, 2)};
+    };
+    return chiave(a) <= chiave(b);
+}

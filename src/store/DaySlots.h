@@ -38,3 +38,15 @@ QString ymdToDmy(const QString& text);
 QString stamp14(const QDateTime& at);
 
 } // namespace TextDate
+
+// The date and text routines the availability counting and the room checks share.
+
+// The text between the first "*" of s and the next "*", trimmed; "" when there is no pair of stars.
+QString TestoTraAsterischi(const QString& s);
+// A dd/mm/yyyy text (trimmed: exactly 10 characters) whose day, month and year (from 1900) make a
+// calendar date. February's length comes from the year checked.
+bool DataValida(const QString& s);
+// Date a on or before date b, both dd/mm/yyyy (first 10 characters), compared year, month, day.
+bool DataNonSuccessiva(const QString& a, const QString& b);
+// Gregorian leap year: every fourth year, except centuries not divisible by 400.
+bool AnnoBisestile(int anno);

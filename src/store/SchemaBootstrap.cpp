@@ -151,12 +151,18 @@ const HotIndex kHotIndexes[] = {
     {u"Scheda_Prenotazione.mdb", u"Scheda_Prenotazione", {u"NVoucher"}},
     {u"Scheda_Prenotazione.mdb", u"Scheda_Prenotazione", {u"NumeroPrenotazione"}},
     {u"Camere_Prenotazione.mdb", u"Camere_Prenotazione", {u"NumeroPrenotazione"}},
-    {u"Camere_Prenotazione.mdb", u"Camere_Prenotazione", {u"NumeroCamera"}},
+    // A room's rows that end after a stay's arrival: the room checks.
+    {u"Camere_Prenotazione.mdb", u"Camere_Prenotazione", {u"NumeroCamera", u"DataPartenza"}},
+    {u"Scheda_Cliente.mdb", u"Scheda_Cliente", {u"NumeroCamera", u"DataPartenza"}},
+    {u"Generico.mdb", u"Camere_Inagibili", {u"NumeroCamera", u"DataFine"}},
+    {u"ListaClienti_Prenotazione.mdb", u"ListaClienti_Prenotazione", {u"NumeroPrenotazione"}},
+    {u"RifAllot_Prenotazione.mdb", u"RifAllot_Prenotazione", {u"NumeroPrenotazione"}},
     {u"Arrangiamento.mdb", u"Arrangiamento", {u"CodiceCliente"}},
     {u"Arrangiamento.mdb", u"Arrangiamento", {u"NumeroCamera", u"DataInizio"}},
     {u"Disponibilita.mdb", u"Monitor", {u"AMC"}},
     {u"Disponibilita.mdb", u"DisponibilitàTipi", {u"AMT"}},
     {u"Allotments.mdb", u"Riserva", {u"TipoDitta", u"CodiceDitta", u"DataAllotments"}},
+    {u"Allotments.mdb", u"Riserva", {u"NumeroPrenotazione", u"DataAllotments"}},
 };
 
 void creaIndici(const QDir& workDir)

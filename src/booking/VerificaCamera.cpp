@@ -1,0 +1,80 @@
+#include "booking/VerificaCamera.h"
+
+#include "context/AppContext.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// dd/mm/yyyy -> yyyymmdd: characters 7 to 10, then 4 to 5, then 1 to 2.
+QString ymd(const QString& dmy)
+{
+    return dmy.mid(6, 4) + dmy.mid(3, 2) + dmy.left(2);
+}
+
+} // namespace
+
+struct ControlloCamere::Dati
+{
+    explicit Dati(const QDir& dir)
+        : generico(dir, u"Generico.mdb"_s), clienti(dir, u"Scheda_Cliente.mdb"_s),
+          camere(dir, u"Camere_Prenotazione.mdb"_s)
+    {
+    }
+    Database generico;
+    Database clienti;
+    Database camere;
+};
+
+ControlloCamere::ControlloCamere(AppContext& ctx) : m_ctx(ctx), m_dati(std::make_unique<Dati>(ctx.workDir())) {}
+
+ControlloCamere::~ControlloCamere() = default;
+
+qint16 ControlloCamere::VerificaCamera(const QString& camera, const QString& dal, const QString& al,
+                                       const QString& tipoPrenotazione, qint32 numeroPrenotazione)
+{
+    const QString arrivo = ymd(dal);
+    const QString partenza = ymd(al);
+    const QVariant hotel = m_ctx.NumeroHotelCorrente;
+    const QVariantList stay{hotel, camera, partenza, arrivo};
+
+    // Out of service: the period's last day still blocks a stay that arrives on it.
+    Recordset inagibili = m_dati->generico.OpenRecordset(
+        u"Select NumeroCamera From Camere_Inagibili Where NumeroHotel = ? and NumeroCamera = ? and "
+        "DataInizio < ? and DataFine >= ?"_s,
+        stay);
+    if (inagibili.FindFirst({}))
+        return 0;
+
+    // Guests in house. A guest of the booking being checked is its own occupation, not a conflict;
+    // that exception never frees a room that is out of service or booked by someone else.
+    if (numeroPrenotazione != 0 || tipoPrenotazione != u"O") {
+        Recordset ospiti = m_dati->clienti.OpenRecordset(
+            u"Select NumeroProgressivo,NumeroPrenotazione From Scheda_Cliente Where NumeroHotel = ? and "
+            "NumeroCamera = ? and Partito <> 'S' and DataArrivo < ? and DataPartenza > ?"_s,
+            stay);
+        if (ospiti.FindFirst({})) {
+            const bool propri =
+                numeroPrenotazione > 0 &&
+                ospiti.FindFirst(u"NumeroProgressivo > 0 and (NumeroProgressivo = ? or NumeroPrenotazione = ?)"_s,
+                                 {numeroPrenotazione, numeroPrenotazione});
+            if (!propri)
+                return 0;
+        }
+    }
+
+    // Booked room rows of the kinds that hold a room, with someone in them, of another booking.
+    Recordset prenotate = m_dati->camere.OpenRecordset(
+        u"Select NumeroPrenotazione,TipoPrenotazione From Camere_Prenotazione Where NumeroHotel = ? and "
+        "NumeroCamera = ? and NumeroPersone > 0 and (TipoPrenotazione = 'C' or TipoPrenotazione = 'D' or "
+        "TipoPrenotazione = 'O' or TipoPrenotazione = 'R' or TipoPrenotazione = 'T') and DataArrivo < ? and "
+        "DataPartenza > ?"_s,
+        stay);
+    const bool altre =
+        numeroPrenotazione > 0
+            ? prenotate.FindFirst(u"NumeroPrenotazione > 0 and NumeroPrenotazione <> ?"_s, {numeroPrenotazione})
+            : prenotate.FindFirst(u"NumeroPrenotazione > 0"_s);
+    return altre ? 0 : 1;
+}
