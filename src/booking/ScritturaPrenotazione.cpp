@@ -116,9 +116,11 @@ public:
 private:
     static int collega(Database& db)
     {
+        // A file QV does not have (an optional one like Allotments.mdb) is not made up by attaching it.
         const QStringList files = fileUnitaDiLavoro();
         for (qsizetype i = 1; i < files.size(); ++i)
-            db.attach(files.at(i));
+            if (QFileInfo::exists(databaseFile(QFileInfo(db.path()).dir(), files.at(i))))
+                db.attach(files.at(i));
         return int(files.size());
     }
 };
