@@ -53,11 +53,9 @@ struct Hotel
     }
 };
 
-// One confirmed booking of ten rooms for 60 nights (three months of rack and counter rows), counted;
-// each uncount in between is not measured.
-void BM_CalcolaDisponibilita60Notti10Camere(benchmark::State& state)
+// One confirmed booking (4711) of ten rooms for 60 nights: three months of rack and counter rows.
+void prenotazioneLunga(Hotel& h)
 {
-    Hotel h;
     h.add(u"TipiCamere.mdb"_s, u"TipiCamere"_s, {u"NumeroHotel"_s, u"Sigla"_s, u"Tipologia"_s, u"Quantita"_s},
           {1, u"DBL"_s, u"C"_s, 40});
     h.add(u"Colori.mdb"_s, u"Colori"_s, {u"Tipo"_s, u"Utente"_s, u"Codice"_s, u"Rosso"_s, u"Verde"_s, u"Blu"_s},
@@ -71,6 +69,14 @@ void BM_CalcolaDisponibilita60Notti10Camere(benchmark::State& state)
               {u"NumeroHotel"_s, u"NumeroPrenotazione"_s, u"TipoPrenotazione"_s, u"DataArrivo"_s, u"DataPartenza"_s,
                u"TipoCamera"_s, u"NumeroCamera"_s, u"QuantitàCamere"_s, u"NumeroPersone"_s},
               {1, 4711, u"C"_s, u"20260710"_s, u"20260908"_s, u"DBL"_s, QString::number(101 + r), 1, 2});
+}
+
+// The booking counted in a unit of work of its own, commit included; each uncount in between is
+// not measured.
+void BM_CalcolaDisponibilita60Notti10Camere(benchmark::State& state)
+{
+    Hotel h;
+    prenotazioneLunga(h);
     CalcolaDisponibilita calcolo(h.ctx);
     for (auto _ : state) {
         calcolo.esegui(u"P"_s, 4711, 1);
@@ -82,6 +88,27 @@ void BM_CalcolaDisponibilita60Notti10Camere(benchmark::State& state)
         state.SkipWithError("the booking was not counted");
 }
 BENCHMARK(BM_CalcolaDisponibilita60Notti10Camere)->Unit(benchmark::kMillisecond);
+
+// The same count inside a caller's unit of work, rolled back (not measured): the counting alone.
+void BM_ContaNellaUnitaDiLavoro(benchmark::State& state)
+{
+    Hotel h;
+    prenotazioneLunga(h);
+    Database uow(QDir(h.tmp.path()), u"Disponibilita.mdb"_s);
+    for (const QString& file : CalcolaDisponibilita::fileNecessari())
+        uow.attach(file);
+    CalcolaDisponibilita calcolo(h.ctx);
+    for (auto _ : state) {
+        state.PauseTiming();
+        uow.begin();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(calcolo.conta(uow, u"P"_s, 4711, 1));
+        state.PauseTiming();
+        uow.rollback();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ContaNellaUnitaDiLavoro)->Unit(benchmark::kMillisecond);
 
 // One room against 100,000 booked room rows of 200 rooms over eight years.
 void BM_VerificaCamera100k(benchmark::State& state)
