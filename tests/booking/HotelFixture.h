@@ -83,8 +83,7 @@ protected:
                u"INSERT INTO Rooms (NumeroHotel, HotelId, RoomsId, RoomsLevel, DesRooms, QVRooms) VALUES "
                u"(1, '1234', 'SGL', 1, 'Camera singola', 'SIN'), (1, '1234', 'SGL', 2, 'Camera singola', 'DOP'), "
                u"(1, '1234', 'SGL', 3, 'Camera singola', 'TRI'), (1, '1234', 'DBL', 1, 'Camera doppia', 'DOP'), "
-               u"(1, '1234', 'DBL', 2, 'Camera doppia', 'TRI'), (1, '1234', 'TRP', 1, 'Camera tripla', 'TRI'), "
-               u"(1, '1234', 'NEW', 1, 'Nuova', ' ')"_s);
+               u"(1, '1234', 'DBL', 2, 'Camera doppia', 'TRI'), (1, '1234', 'TRP', 1, 'Camera tripla', 'TRI')"_s);
         // RO is downloaded but not mapped yet.
         esegui(
             w.dir(), u"SimpleBooking.mdb"_s,
