@@ -145,7 +145,7 @@ TEST_F(Workstations, KilledAtRandomPointsEveryBookingIsWholeOrWaiting)
                               : std::random_device{}();
     SCOPED_TRACE("SB_CRASH_SEED=" + std::to_string(seed));
     std::mt19937 random(seed);
-    int aggiunte = 30;
+    int aggiunte = 16;
     aggiungi(0, aggiunte, 2);
 
     QElapsedTimer timer;
@@ -158,7 +158,7 @@ TEST_F(Workstations, KilledAtRandomPointsEveryBookingIsWholeOrWaiting)
         const int delay = fullRunMs == 0 ? 120000 : std::uniform_int_distribution<int>(1, int(fullRunMs))(random);
         if (child->waitForFinished(delay)) {
             ASSERT_EQ(child->exitCode(), 0) << child->readAllStandardOutput().toStdString();
-            fullRunMs = fullRunMs ? fullRunMs : std::max<qint64>(timer.elapsed(), 50);
+            fullRunMs = std::max<qint64>(timer.elapsed(), 50); // kills spread over a run as long as the last
         } else {
             child->kill(); // SIGKILL: no clean-up of any kind
             ASSERT_TRUE(child->waitForFinished(10000));
@@ -171,9 +171,9 @@ TEST_F(Workstations, KilledAtRandomPointsEveryBookingIsWholeOrWaiting)
         esegui(w.dir(), u"SimpleBooking.mdb"_s,
                u"UPDATE Reservations SET Status = 'Cancelled', Registrata = 0 WHERE rowid IN (SELECT rowid FROM "
                u"Reservations WHERE Registrata = 1 AND Status <> 'Cancelled' ORDER BY random() LIMIT 2)"_s);
-        if (waiting() < 12) {
-            aggiungi(aggiunte, 15, 2);
-            aggiunte += 15;
+        if (waiting() < 8) {
+            aggiungi(aggiunte, 8, 2);
+            aggiunte += 8;
         }
     }
     ASSERT_GE(kills, 20);
