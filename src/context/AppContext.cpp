@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 AppContext::AppContext(const QString& workDir, const Clock& clock, OperatorPort& op)
     : baseUrl(QString::fromUtf16(DefaultBaseUrl)), m_workDir(QFileInfo(workDir).absoluteFilePath()), m_clock(clock),
-      m_op(op)
+      m_avvisi(op)
 {
     const QString fromEnv = qEnvironmentVariable("SB_BASE_URL");
     if (!fromEnv.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "context/AvvisiNelTesto.h"
 #include "context/Clock.h"
 #include "context/OperatorPort.h"
 #include "context/Settings.h"
@@ -26,9 +27,33 @@ public:
     // Network time-outs of one exchange, in milliseconds.
     long connectTimeoutMs = 15000;
     long exchangeTimeoutMs = 120000;
+    // The largest answer an exchange takes; a longer one ends it like a transport failure.
+    qsizetype maxRispostaBytes = qsizetype(64) * 1024 * 1024;
 
     const Clock& clock() const { return m_clock; }
-    OperatorPort& op() const { return m_op; }
+    // The operator's port as the bridge's code uses it: notices never wait for a click (see
+    // AvvisiNelTesto), and neither does anything while an unattended command runs.
+    OperatorPort& op() const { return m_avvisi; }
+
+    // While it lives, the running command is unattended (the timer started it): a message that
+    // asks nothing goes to the lower text box and the log instead of a modal box; questions and
+    // input boxes are asked as ever.
+    class SenzaAttesa
+    {
+    public:
+        explicit SenzaAttesa(AppContext& ctx) : m_ctx(ctx) { m_ctx.m_avvisi.entraSenzaAttesa(); }
+        ~SenzaAttesa() { m_ctx.m_avvisi.esceSenzaAttesa(); }
+        SenzaAttesa(const SenzaAttesa&) = delete;
+        SenzaAttesa& operator=(const SenzaAttesa&) = delete;
+
+    private:
+        AppContext& m_ctx;
+    };
+    bool senzaAttesa() const { return m_avvisi.senzaAttesa(); }
+    // A command begins (a button, the timer): the last command's notices leave the text box.
+    void nuovoComando() { m_avvisi.azzeraAvvisi(); }
+    // Where notices are logged: the shell hands its log here once.
+    void setRegistro(AvvisiNelTesto::Registra registra) { m_avvisi.setRegistra(std::move(registra)); }
     const QDir& workDir() const { return m_workDir; }
 
     // A path under the working directory for a name the system writes, whatever its spelling:
@@ -47,5 +72,5 @@ public:
 private:
     QDir m_workDir;
     const Clock& m_clock;
-    OperatorPort& m_op;
+    mutable AvvisiNelTesto m_avvisi;
 };

@@ -23,6 +23,10 @@ public:
         // What counts as the answer when nobody is there to give one. A question that decides the
         // fate of a reservation says Unanswered, so that the reservation waits for an operator.
         std::optional<Answer> whenUnattended;
+        // A notice of something that went wrong while the work goes on (a confirmation the service
+        // refused, a copy that could not be saved): shown below the lower text box's text and
+        // logged, never in a box that waits for a click. Only for messages with an OK button.
+        bool avviso = false;
     };
 
     virtual ~OperatorPort() = default;
@@ -39,11 +43,15 @@ public:
     // Conveniences over messageBox.
     void inform(const QString& title, const QString& text, Icon icon = Icon::Exclamation)
     {
-        messageBox({title, text, icon, Buttons::Ok, Answer::Ok, {}});
+        messageBox({title, text, icon, Buttons::Ok, Answer::Ok, {}, false});
+    }
+    void avviso(const QString& title, const QString& text)
+    {
+        messageBox({title, text, Icon::Exclamation, Buttons::Ok, Answer::Ok, {}, true});
     }
     Answer ask(const QString& title, const QString& text, Answer defaultButton,
                std::optional<Answer> whenUnattended = {})
     {
-        return messageBox({title, text, Icon::Question, Buttons::YesNo, defaultButton, whenUnattended});
+        return messageBox({title, text, Icon::Question, Buttons::YesNo, defaultButton, whenUnattended, false});
     }
 };

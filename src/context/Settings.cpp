@@ -89,8 +89,27 @@ ParametriForm ParametriForm::fromFile(const QString& dir)
     return form;
 }
 
+QString Settings::erroreCodiceHotel(const QString& codice)
+{
+    if (codice.size() > LarghezzaCodiceHotel)
+        return u"è più lungo di "_s + QString::number(LarghezzaCodiceHotel) + u" caratteri"_s;
+    if (!codice.isValidUtf16())
+        return u"contiene caratteri di controllo"_s;
+    for (QChar c : codice)
+        if (c.category() == QChar::Other_Control || c.isNonCharacter())
+            return u"contiene caratteri di controllo"_s;
+    return {};
+}
+
 bool ParametriForm::registra(const QString& dir, Settings& settings, OperatorPort& op) const
 {
+    // The hotel code becomes a HotelId row and goes into every request: one that no row can hold
+    // whole, or that holds control characters, is refused here rather than sent cut or broken.
+    if (const QString errore = Settings::erroreCodiceHotel(testi[5]); !errore.isEmpty()) {
+        op.inform(u"Errore"_s, u"Il codice hotel "_s + errore + u": i parametri non sono stati salvati."_s,
+                  OperatorPort::Icon::Critical);
+        return false;
+    }
     const auto flag = [](bool on) {
         return on ? u"1"_s : u"0"_s;
     };

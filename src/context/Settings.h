@@ -32,6 +32,12 @@ struct Settings
     // for Modalita, which falls back to "1") when the file does not exist. A short or damaged
     // file is read as far as it goes.
     bool load(const QString& dir);
+
+    // The width of the HotelId column the code is stored in.
+    static constexpr int LarghezzaCodiceHotel = 50;
+    // What makes a hotel code unusable (longer than its column, control characters), in words for
+    // the operator; empty when it is usable.
+    static QString erroreCodiceHotel(const QString& codice);
 };
 
 // What the parameters window shows and writes: nine texts and three check boxes.

@@ -1,13 +1,14 @@
 #include "import/ReservationImporter.h"
 
+#include "context/AppContext.h"
 #include "import/RoomStayParser.h"
 #include "service/ServiceClient.h"
 #include "service/TagScanner.h"
 #include "service/XmlText.h"
-#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/DaySlots.h"
 #include "store/Recordset.h"
+#include "store/StoreError.h"
 #include "store/ValueCleaning.h"
 
 #include <optional>
@@ -32,10 +33,12 @@ QString persona(const QString& value)
 }
 
 // A service amount as the decimal number it is, cleaned to the Italian two-decimal text.
-QString importo(const QString& value)
+QString importo(const QString& value, const QString& campo)
 {
-    return PulisciValore(importoServizio(value), 2);
+    return importoTesto(importoCampo(value, campo));
 }
+
+const QString kCancelled = u"Cancelled"_s;
 
 QString dataLeggibile(const QString& ymd)
 {
@@ -63,14 +66,14 @@ struct DatiPrenotazione
     QString origAmount;
     QString status;
 
-    QString nPren() const { return id.left(kNPrenLength); }
+    const QString& nPren() const { return id; }
 };
 
 DatiPrenotazione leggiPrenotazione(TagScanner& s, int n, const QString& id)
 {
     DatiPrenotazione d;
     d.id = id;
-    d.amount = importo(s.CercaTag(n, u"ResGlobalInfo"_s, u"AmountAfterTax"_s));
+    d.amount = importo(s.CercaTag(n, u"ResGlobalInfo"_s, u"AmountAfterTax"_s), u"Amount"_s);
     d.rDate = TextDate::isoToYmd(s.CercaTag(n, u"HotelReservationID "_s, u"ResID_Date"_s));
     d.dataFrom = TextDate::isoToYmd(s.CercaTag(n, u"TimeSpan"_s, u"Start"_s));
     d.dataTo = TextDate::isoToYmd(s.CercaTag(n, u"TimeSpan"_s, u"End"_s));
@@ -89,7 +92,7 @@ DatiPrenotazione leggiPrenotazione(TagScanner& s, int n, const QString& id)
     const QString internal = s.CercaTag(n, u"Comment GuestViewable=\"false\""_s, u"Text"_s);
     d.notes = persona(guest) + u"---\r\n"_s + persona(internal);
     d.agency = persona(s.CercaTag(n, u"CompanyName"_s, {}));
-    d.origAmount = importo(s.CercaTag(n, u"Total"_s, u"AmountAfterTax"_s));
+    d.origAmount = importo(s.CercaTag(n, u"Total"_s, u"AmountAfterTax"_s), u"Orig_Amount"_s);
     d.status = s.CercaTag(n, u"HotelReservation "_s, u"ResStatus"_s);
     return d;
 }
@@ -108,18 +111,18 @@ void scriviCampi(Recordset& rs, const DatiPrenotazione& d, const RoomStayParser:
     rs.setField(u"RDate"_s, d.rDate);
     rs.setField(u"DataFrom"_s, d.dataFrom);
     rs.setField(u"DataTo"_s, d.dataTo);
-    rs.setField(u"EMail"_s, d.email.left(100));
-    rs.setField(u"FirstName"_s, d.firstName.left(50));
-    rs.setField(u"LastName"_s, d.lastName.left(50));
-    rs.setField(u"Street"_s, d.street.left(100));
-    rs.setField(u"City"_s, d.city.left(100));
-    rs.setField(u"zipCode"_s, d.zipCode.left(5));
-    rs.setField(u"Country"_s, d.country.left(100));
-    rs.setField(u"Phone"_s, d.phone.left(20));
+    rs.setField(u"EMail"_s, tagliaTesto(d.email, 100));
+    rs.setField(u"FirstName"_s, tagliaTesto(d.firstName, 50));
+    rs.setField(u"LastName"_s, tagliaTesto(d.lastName, 50));
+    rs.setField(u"Street"_s, tagliaTesto(d.street, 100));
+    rs.setField(u"City"_s, tagliaTesto(d.city, 100));
+    rs.setField(u"zipCode"_s, tagliaTesto(d.zipCode, 5));
+    rs.setField(u"Country"_s, tagliaTesto(d.country, 100));
+    rs.setField(u"Phone"_s, tagliaTesto(d.phone, 20));
     rs.setField(u"Notes"_s, d.notes);
-    rs.setField(u"Agency"_s, d.agency);
+    rs.setField(u"Agency"_s, tagliaTesto(d.agency, 255));
     for (int k = 1; k <= RoomStayParser::MaxCamere; ++k)
-        rs.setField(u"Room"_s + QString::number(k), soggiorni[static_cast<size_t>(k - 1)].codice.left(10));
+        rs.setField(u"Room"_s + QString::number(k), tagliaTesto(soggiorni[static_cast<size_t>(k - 1)].codice, 10));
 }
 
 // A new row starts with every slot empty: 0 for the numbers, one blank for the texts.
@@ -171,19 +174,9 @@ bool ReservationImporter::haIdentificativi(const TagScanner& scanner)
     return false;
 }
 
-bool ReservationImporter::completa(const TagScanner& scanner, int n)
-{
-    const qsizetype start = scanner.reservationStart(n);
-    if (start < 1)
-        return false;
-    const QStringView text = scanner.text();
-    const qsizetype next = scanner.reservationStart(n + 1);
-    const qsizetype limit = next > 0 ? next - 1 : text.size(); // the next reservation's "<"
-    return text.first(limit).indexOf(u"</HotelReservation>", start) >= 0;
-}
-
 void ReservationImporter::segnalaScartata(const TagScanner& scanner, int n, const QString& id, const QString& motivo)
 {
+    const QString numero = id.size() > 60 ? tagliaTesto(id, 60) + u"..."_s : id;
     QString chi = u"n. "_s + QString::number(n) + u" della risposta"_s;
     const QString nome = (persona(scanner.CercaTag(n, u"Surname"_s, {})).trimmed() + u' ' +
                           persona(scanner.CercaTag(n, u"GivenName"_s, {})).trimmed())
@@ -194,8 +187,28 @@ void ReservationImporter::segnalaScartata(const TagScanner& scanner, int n, cons
     const QDate al = TextDate::fromIso(scanner.CercaTag(n, u"TimeSpan"_s, u"End"_s));
     if (dal.isValid() && al.isValid())
         chi += u", dal "_s + TextDate::toDmy(dal) + u" al "_s + TextDate::toDmy(al);
-    const QString testo = u"La prenotazione "_s + (blank(id) ? QString() : id + u' ') + u'(' + chi + u") "_s + motivo;
+    const QString testo =
+        u"La prenotazione "_s + (blank(id) ? QString() : numero + u' ') + u'(' + chi + u") "_s + motivo;
     m_ctx.op().inform(QString::fromUtf16(Titolo), testo, OperatorPort::Icon::Exclamation);
+}
+
+QString ReservationImporter::difetto(const TagScanner& scanner, int n, const QString& id)
+{
+    if (const QString errore = scanner.difetto(n); !errore.isEmpty())
+        return u"non è scritta correttamente ("_s + errore + u')';
+    if (blank(id))
+        return u"non ha un numero di prenotazione"_s;
+    if (!scanner.reservationClosed(n))
+        return u"è arrivata incompleta"_s;
+    if (id.size() > kNPrenLength)
+        return u"ha un numero di prenotazione più lungo di "_s + QString::number(kNPrenLength) + u" caratteri"_s;
+    return {};
+}
+
+QString ReservationImporter::rifiuto(const ValoreRifiutato& v)
+{
+    const QString valore = v.valore.size() > 40 ? tagliaTesto(v.valore, 40) + u"..."_s : v.valore;
+    return u"il valore \""_s + valore + u"\" non entra nel campo "_s + v.campo;
 }
 
 void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
@@ -216,121 +229,171 @@ void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
     Recordset reservations = db.OpenRecordset(u"Reservations"_s);
     const CatalogoCamere rooms = leggiRooms(db);
     RoomStayParser camere(scanner, rooms);
+    const QString nonRegistrata = u": non è stata registrata né confermata e sarà ricevuta di nuovo con il prossimo "
+                                  u"scarico."_s;
 
     for (int n = 1; n <= scanner.reservationCount(); ++n) {
         const QString id = scanner.CercaTag(n, u"HotelReservationID"_s, u"ResID_Value"_s);
-        if (blank(id)) {
-            segnalaScartata(scanner, n, id,
-                            u"non ha un numero di prenotazione: non è stata registrata né confermata."_s);
+        if (const QString errore = difetto(scanner, n, id); !errore.isEmpty()) {
+            segnalaScartata(scanner, n, id, errore + nonRegistrata);
             continue;
         }
-        if (!completa(scanner, n)) {
-            segnalaScartata(scanner, n, id,
-                            u"è arrivata incompleta: non è stata registrata né confermata e sarà ricevuta di "
-                            u"nuovo con il prossimo scarico."_s);
+        // A reservation that cannot be stored is rolled back and left unconfirmed; the next ones go on.
+        try {
+            if (!registra(db, reservations, prices, camere, scanner, n, id))
+                continue;
+        } catch (const ValoreRifiutato& v) {
+            reservations.CancelUpdate();
+            prices.CancelUpdate();
+            segnalaScartata(scanner, n, id, rifiuto(v) + nonRegistrata);
+            continue;
+        } catch (const StoreError& e) {
+            reservations.CancelUpdate();
+            prices.CancelUpdate();
+            segnalaScartata(scanner, n, id, u"non si può memorizzare ("_s + e.text() + u')' + nonRegistrata);
             continue;
         }
-
-        const DatiPrenotazione d = leggiPrenotazione(scanner, n, id);
-        const RoomStayParser::Soggiorni soggiorni = camere.soggiorni(n);
-        camere.clear();
-        for (int k = 1; k <= RoomStayParser::MaxCamere; ++k)
-            camere.LeggiCamera(soggiorni, k);
-
-        // The modification question waits for the operator: no unit of work stays open across it.
-        std::optional<QString> modifica;
-        {
-            Database::Transaction work(db);
-            const bool trovata = reservations.FindFirst(kFindReservation, {d.nPren()});
-            // A modification of a reservation not yet registered in QV is nothing to make by hand:
-            // the row takes the new data and still waits for the review.
-            const bool giaInQv = trovata && reservations.Field(u"Registrata"_s).toInt() != 0;
-            if (giaInQv && d.status == u"Modify") {
-                const auto campo = [&](const QString& name) {
-                    return reservations.Field(name).toString();
-                };
-                modifica = u"Modificata prenotazione a nome "_s + campo(u"LastName"_s) + u' ' + campo(u"FirstName"_s) +
-                           u" dal "_s + dataLeggibile(campo(u"DataFrom"_s)) + u" al "_s +
-                           dataLeggibile(campo(u"DataTo"_s)) +
-                           u"\r\nLe modifiche dovranno essere apportate manualmente!\r\nConfermi?"_s;
-            } else {
-                if (trovata) {
-                    // A repeat keeps its Registrata: a row not yet registered in QV must not be
-                    // marked handled unseen.
-                    reservations.Edit();
-                } else {
-                    reservations.AddNew();
-                    reservations.setField(u"Registrata"_s, 0);
-                    slotIniziali(reservations);
-                }
-                scriviCampi(reservations, d, soggiorni, m_ctx.NumeroHotelCorrente);
-                camere.scriviSlot(reservations);
-                reservations.setField(u"Orig_Amount"_s, d.origAmount);
-                reservations.setField(u"Status"_s, d.status.left(10));
-                reservations.setField(u"Status_Reason"_s, u" "_s);
-                if (!trovata && d.status == u"Modify")
-                    reservations.setField(u"Registrata"_s, 1); // a modification of nothing stored
-                reservations.Update();
-                camere.LeggiPrezzi(prices, n, soggiorni, d.nPren(), d.dataFrom, d.dataTo, m_ctx.NumeroHotelCorrente);
-                work.commit();
-            }
-        }
-
-        if (modifica) {
-            OperatorPort::Message domanda;
-            domanda.title = titolo;
-            domanda.text = *modifica;
-            domanda.icon = OperatorPort::Icon::Question;
-            domanda.buttons = OperatorPort::Buttons::YesNo;
-            domanda.defaultButton = OperatorPort::Answer::No;
-            domanda.whenUnattended = OperatorPort::Answer::No; // unseen, the stored reservation stays as it is
-            if (m_ctx.op().messageBox(domanda) == OperatorPort::Answer::Yes) {
-                Database::Transaction work(db);
-                if (reservations.FindFirst(kFindReservation, {d.nPren()})) {
-                    reservations.Edit();
-                    reservations.setField(u"Registrata"_s, 1);
-                    reservations.Update();
-                }
-                work.commit();
-            }
-        }
-
         m_client.ConfermaPrenotazione(id);
     }
 }
 
+bool ReservationImporter::registra(Database& db, Recordset& reservations, Recordset& prices, RoomStayParser& camere,
+                                   TagScanner& scanner, int n, const QString& id)
+{
+    const QString titolo = QString::fromUtf16(Titolo);
+    const DatiPrenotazione d = leggiPrenotazione(scanner, n, id);
+    const RoomStayParser::Soggiorni soggiorni = camere.soggiorni(n);
+    camere.clear();
+    for (int k = 1; k <= RoomStayParser::MaxCamere; ++k)
+        camere.LeggiCamera(soggiorni, k);
+
+    // The modification question waits for the operator: no unit of work stays open across it.
+    std::optional<QString> modifica;
+    std::optional<QString> avviso;
+    {
+        Database::Transaction work(db);
+        const bool trovata = reservations.FindFirst(kFindReservation, {d.nPren()});
+        const auto campo = [&](const QString& name) {
+            return reservations.Field(name).toString();
+        };
+        // A row waiting for its cancellation (or whose cancellation was handled) is never turned
+        // back into a booking by a later delivery of the same reservation.
+        const bool annullata = trovata && campo(u"Status"_s).trimmed() == kCancelled;
+        // A modification of a reservation not yet registered in QV is nothing to make by hand:
+        // the row takes the new data and still waits for the review.
+        const bool giaInQv = trovata && !annullata && reservations.Field(u"Registrata"_s).toInt() != 0;
+        if (annullata) {
+            avviso = u"La prenotazione "_s + id + u" ("_s + campo(u"LastName"_s).trimmed() + u' ' +
+                     campo(u"FirstName"_s).trimmed() + u") è annullata: la nuova consegna del servizio (stato \""_s +
+                     d.status + u"\") non la modifica."_s;
+        } else if (giaInQv && d.status == u"Modify") {
+            modifica = u"Modificata prenotazione a nome "_s + campo(u"LastName"_s) + u' ' + campo(u"FirstName"_s) +
+                       u" dal "_s + dataLeggibile(campo(u"DataFrom"_s)) + u" al "_s +
+                       dataLeggibile(campo(u"DataTo"_s)) +
+                       u"\r\nLe modifiche dovranno essere apportate manualmente!\r\nConfermi?"_s;
+        } else {
+            if (trovata) {
+                // A repeat keeps its Registrata: a row not yet registered in QV must not be
+                // marked handled unseen.
+                reservations.Edit();
+            } else {
+                reservations.AddNew();
+                reservations.setField(u"Registrata"_s, 0);
+                slotIniziali(reservations);
+            }
+            scriviCampi(reservations, d, soggiorni, m_ctx.NumeroHotelCorrente);
+            camere.scriviSlot(reservations);
+            reservations.setField(u"Orig_Amount"_s, d.origAmount);
+            reservations.setField(u"Status"_s, tagliaTesto(d.status, 10));
+            reservations.setField(u"Status_Reason"_s, u" "_s);
+            reservations.Update();
+            camere.LeggiPrezzi(prices, n, soggiorni, d.nPren(), d.dataFrom, d.dataTo, m_ctx.NumeroHotelCorrente);
+            work.commit();
+            // The service modifies a reservation the bridge never received: the booking may be in QV
+            // already (typed by hand), or nowhere. It waits for the review, which decides.
+            if (!trovata && d.status == u"Modify")
+                avviso = u"La prenotazione "_s + id + u" ("_s + d.lastName.trimmed() + u' ' + d.firstName.trimmed() +
+                         u") è arrivata come modifica di una prenotazione mai ricevuta: è stata memorizzata in "
+                         u"attesa di registrazione."_s;
+        }
+    }
+    if (avviso)
+        m_ctx.op().avviso(titolo, *avviso);
+
+    if (modifica) {
+        OperatorPort::Message domanda;
+        domanda.title = titolo;
+        domanda.text = *modifica;
+        domanda.icon = OperatorPort::Icon::Question;
+        domanda.buttons = OperatorPort::Buttons::YesNo;
+        domanda.defaultButton = OperatorPort::Answer::No;
+        domanda.whenUnattended = OperatorPort::Answer::No; // unseen, the stored reservation stays as it is
+        if (m_ctx.op().messageBox(domanda) == OperatorPort::Answer::Yes) {
+            Database::Transaction work(db);
+            if (reservations.FindFirst(kFindReservation, {d.nPren()})) {
+                reservations.Edit();
+                reservations.setField(u"Registrata"_s, 1);
+                reservations.Update();
+            }
+            work.commit();
+        }
+    }
+    return true;
+}
+
 void ReservationImporter::LeggiCancellazioni(const QString& risposta)
 {
+    const QString titolo = QString::fromUtf16(Titolo);
     TagScanner scanner(risposta);
     if (elencoVuoto(scanner))
         return;
     if (!haIdentificativi(scanner)) {
-        m_ctx.op().inform(QString::fromUtf16(Titolo), u"Ricezione cancellazione errata!"_s,
-                          OperatorPort::Icon::Exclamation);
+        m_ctx.op().inform(titolo, u"Ricezione cancellazione errata!"_s, OperatorPort::Icon::Exclamation);
         return;
     }
 
     Database db(m_ctx.workDir(), kDatabase);
     Recordset reservations = db.OpenRecordset(u"Reservations"_s);
+    const QString nonConfermata = u": non è stata applicata né confermata e sarà ricevuta di nuovo."_s;
     for (int n = 1; n <= scanner.reservationCount(); ++n) {
         const QString id = scanner.CercaTag(n, u"HotelReservationID"_s, u"ResID_Value"_s);
-        // Without its own identifier, or cut short, a cancellation names nothing for sure.
-        if (blank(id) || !completa(scanner, n))
+        // Without its own identifier, cut short or written wrong, a cancellation names nothing for sure.
+        if (const QString errore = difetto(scanner, n, id); !errore.isEmpty()) {
+            segnalaScartata(scanner, n, id, u"annullata "_s + errore + nonConfermata);
             continue;
+        }
+        // Every entry of this answer is a cancellation, whatever status it carries.
         const QString status = scanner.CercaTag(n, u"HotelReservation "_s, u"ResStatus"_s);
         bool marcata = false;
-        {
+        try {
             Database::Transaction work(db);
-            if (reservations.FindFirst(kFindReservation, {id.left(kNPrenLength)})) {
-                reservations.Edit();
-                reservations.setField(u"Registrata"_s, 0);
-                reservations.setField(u"Status"_s, status.left(10));
-                reservations.Update();
+            if (reservations.FindFirst(kFindReservation, {id})) {
+                // A cancellation handled already (cancelled in QV, or marked handled) is not reopened:
+                // delivered twice, it would be offered twice and its booking uncounted twice.
+                const bool gestita = reservations.Field(u"Status"_s).toString().trimmed() == kCancelled &&
+                                     reservations.Field(u"Registrata"_s).toInt() != 0;
+                if (!gestita) {
+                    reservations.Edit();
+                    reservations.setField(u"Registrata"_s, 0);
+                    reservations.setField(u"Status"_s, kCancelled);
+                    reservations.Update();
+                }
                 marcata = true;
             }
             work.commit();
+        } catch (const StoreError& e) {
+            reservations.CancelUpdate();
+            segnalaScartata(scanner, n, id,
+                            u"annullata: la cancellazione non si può memorizzare ("_s + e.text() + u')' +
+                                nonConfermata);
+            continue;
         }
-        if (marcata)
-            m_client.ConfermaPrenotazione(id);
+        if (!marcata)
+            continue;
+        if (status != kCancelled)
+            m_ctx.op().avviso(titolo, u"La cancellazione della prenotazione "_s + id +
+                                          u" è arrivata con lo stato \""_s + status +
+                                          u"\": è trattata come annullamento."_s);
+        m_client.ConfermaPrenotazione(id);
     }
 }

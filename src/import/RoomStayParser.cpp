@@ -9,6 +9,7 @@
 #include <optional>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -16,6 +17,9 @@ namespace {
 
 // A rate longer than this is taken for a date written wrong (a year 9999, say), not for a stay.
 constexpr qint64 kGiorniMassimi = 731;
+// The largest number of rooms a Long field holds; three guest counts that fit in a currency field.
+constexpr double kMassimoLong = 2147483647.0;
+constexpr double kMassimoOspiti = 300000000000000.0;
 
 bool blank(const QString& value)
 {
@@ -25,18 +29,6 @@ bool blank(const QString& value)
 QString fieldName(int slot, QStringView suffix)
 {
     return u"Room"_s + QString::number(slot) + suffix.toString();
-}
-
-// 1-based position of the first needle that starts at or after from and before limit (both
-// 1-based); 0 when there is none. Searches never look past the part of the answer they belong to.
-qsizetype trova(QStringView text, QStringView needle, qsizetype from, qsizetype limit)
-{
-    const qsizetype begin = std::max<qsizetype>(from, 1) - 1;
-    const qsizetype end = std::min(text.size(), limit - 2 + needle.size());
-    if (begin >= end)
-        return 0;
-    const qsizetype at = text.first(end).indexOf(needle, begin);
-    return at < 0 ? 0 : at + 1;
 }
 
 // The day a rate starts or ends: the service's yyyy-mm-dd, or the row's yyyymmdd when room stay 1
@@ -49,6 +41,39 @@ QDate giorno(const QString& serviceDate, const QString& rowDate, bool fallback)
 }
 
 } // namespace
+
+double importoCampo(const QString& text, const QString& campo)
+{
+    // The largest amount a currency field holds.
+    constexpr double kMassimo = 922337203685477.5807;
+    const double importo = importoServizio(text);
+    if (std::abs(importo) > kMassimo)
+        throw ValoreRifiutato{campo, text.trimmed()};
+    return importo;
+}
+
+QString importoTesto(double importo)
+{
+    // Through the two-decimal text, never through the shortest form, which turns large amounts
+    // into an exponent whose digits PulisciValore would read as another number.
+    return PulisciValore(ItalianNumber::format(importo, u"0.00"_s), 2);
+}
+
+double numeroCampo(const QString& text, const QString& campo, double massimo)
+{
+    qsizetype i = 0;
+    const QString t = text.trimmed();
+    const bool negativo = t.startsWith(u'-');
+    if (negativo || t.startsWith(u'+'))
+        ++i;
+    double valore = 0;
+    for (; i < t.size() && t.at(i) >= u'0' && t.at(i) <= u'9'; ++i) {
+        valore = valore * 10 + (t.at(i).unicode() - u'0');
+        if (valore > massimo)
+            throw ValoreRifiutato{campo, t};
+    }
+    return negativo ? -valore : valore;
+}
 
 QString chiaveCamera(const QString& codice)
 {
@@ -169,23 +194,24 @@ void RoomStayParser::LeggiCamera(const Soggiorni& soggiorni, int k)
     const QString& text = m_scanner.text();
     const qsizetype a = soggiorno.posizione;
     const qsizetype fine = fineSoggiorno(soggiorni, k - 1);
-    slot->quantita = double(DaySlots::leadingNumber(attributoProprio(text, a, u"NumberOfUnit")));
+    const QString campo = u"Room"_s + QString::number(k);
+    slot->quantita = numeroCampo(attributoProprio(text, a, u"NumberOfUnit"), campo + u"_Q"_s, kMassimoLong);
     slot->roomsId = room->RoomsId;
     slot->descrizione = room->DesRooms;
 
     if (const qsizetype base = trovaTag(a, 1, u"Base "_s, fine)) {
         const QString amount = attributoProprio(text, base, u"AmountAfterTax");
         if (!blank(amount))
-            slot->prezzo = ItalianNumber::parse(PulisciValore(importoServizio(amount), 2)).value_or(0);
+            slot->prezzo = ItalianNumber::parse(importoTesto(importoCampo(amount, campo + u"_P"_s))).value_or(0);
     }
 
     // Only the counts inside the room stay's own GuestCounts element, up to three.
-    const qsizetype g = trova(text, u"</GuestCounts>", a, fine);
+    const qsizetype g = m_scanner.trovaMarkup(u"</GuestCounts>", a, fine);
     for (int m = 1; m <= 3; ++m) {
         const qsizetype count = trovaTag(a, m, u"GuestCount "_s, fine);
         if (count == 0 || (m > 1 && count >= g))
             break;
-        slot->ospiti += double(DaySlots::leadingNumber(attributoProprio(text, count, u"Count")));
+        slot->ospiti += numeroCampo(attributoProprio(text, count, u"Count"), campo + u"_QP"_s, kMassimoOspiti);
     }
 
     slot->trattamento = attributoProprio(text, trovaTag(a, 1, u"MealsIncluded "_s, fine), u"MealPlanCodes");
@@ -198,11 +224,11 @@ void RoomStayParser::scriviSlot(Recordset& reservation) const
         if (!(s.quantita > 0))
             continue;
         reservation.setField(fieldName(j, u"_Q"), s.quantita);
-        reservation.setField(fieldName(j, u"_S"), s.roomsId.left(10));
-        reservation.setField(fieldName(j, u"_D"), s.descrizione.left(100));
+        reservation.setField(fieldName(j, u"_S"), tagliaTesto(s.roomsId, 10));
+        reservation.setField(fieldName(j, u"_D"), tagliaTesto(s.descrizione, 100));
         reservation.setField(fieldName(j, u"_P"), s.prezzo);
         reservation.setField(fieldName(j, u"_QP"), s.ospiti);
-        reservation.setField(fieldName(j, u"_A"), s.trattamento.left(10));
+        reservation.setField(fieldName(j, u"_A"), tagliaTesto(s.trattamento, 10));
     }
 }
 
@@ -225,10 +251,11 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
         // The room stay's own rates: the RoomRate elements before its "</RoomRates>".
         const qsizetype fine = fineSoggiorno(soggiorni, k);
         const qsizetype a = soggiorno.posizione;
-        const qsizetype closeRates = trova(text, u"</RoomRates>", a, fine);
+        const qsizetype closeRates = m_scanner.trovaMarkup(u"</RoomRates>", a, fine);
         const qsizetype e = closeRates > 0 ? closeRates : fine;
         QList<qsizetype> rates;
-        for (qsizetype r = trova(text, u"<RoomRate ", a, e); r > 0; r = trova(text, u"<RoomRate ", r + 1, e))
+        for (qsizetype r = m_scanner.trovaMarkup(u"<RoomRate ", a, e); r > 0;
+             r = m_scanner.trovaMarkup(u"<RoomRate ", r + 1, e))
             rates.append(r);
         if (rates.isEmpty())
             rates.append(0); // no rate at all: room stay 1 still takes the stay's own dates
@@ -248,10 +275,10 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
 
             QVariant price = 0;
             if (rate > 0) {
-                if (const qsizetype base = trova(text, u"<Base ", rate, rateEnd)) {
+                if (const qsizetype base = m_scanner.trovaMarkup(u"<Base ", rate, rateEnd)) {
                     const QString amount = attributoProprio(text, base, u"AmountAfterTax");
                     if (!blank(amount))
-                        price = PulisciValore(ItalianNumber::format(importoServizio(amount), u"0.00"_s), 2);
+                        price = importoTesto(importoCampo(amount, u"Price"_s));
                 }
             }
 

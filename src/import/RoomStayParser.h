@@ -9,6 +9,23 @@
 class Recordset;
 class TagScanner;
 
+// A value of a reservation that its field cannot hold (a count beyond a Long, an amount beyond a
+// currency field): the reservation is refused whole, never stored as another number.
+struct ValoreRifiutato
+{
+    QString campo;
+    QString valore;
+};
+
+// An amount of the service (a point before the decimals) as the decimal number it is; 0 when it
+// is missing or no number. An amount beyond the range of a currency field throws ValoreRifiutato.
+double importoCampo(const QString& text, const QString& campo);
+// The amount as the Italian two-decimal text the stored amounts carry ("1.234,50").
+QString importoTesto(double importo);
+// The whole number a count starts with (NumberOfUnit, Count; "2 adulti" is 2); 0 when it starts
+// with none. One beyond massimo throws ValoreRifiutato.
+double numeroCampo(const QString& text, const QString& campo, double massimo);
+
 // A service room type as the Rooms table maps it.
 struct TipoCameraWeb
 {

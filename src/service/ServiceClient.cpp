@@ -1,13 +1,15 @@
 #include "service/ServiceClient.h"
 
+#include "context/AppContext.h"
+#include "service/FileDisponibilita.h"
 #include "service/OtaMessages.h"
 #include "service/TagScanner.h"
 #include "service/XmlText.h"
-#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/DaySlots.h"
 #include "store/Recordset.h"
 #include "store/TextFile.h"
+#include "store/ValueCleaning.h"
 
 #include <QFileInfo>
 #include <array>
@@ -54,9 +56,72 @@ QString ServiceClient::url(const char16_t* path) const
     return m_ctx.baseUrl + QString::fromUtf16(path);
 }
 
-QString ServiceClient::stampedName(const QString& prefix) const
+QString ServiceClient::salvaScambio(const QString& prefix, const QByteArray& bytes, QString* errore)
 {
-    return u"SimpleBooking\\"_s + prefix + TextDate::stamp14(m_ctx.clock().now()) + u".xml"_s;
+    const QString dir = m_ctx.exchangeDir();
+    if (dir.isEmpty()) {
+        *errore = u"impossibile creare la cartella "_s + m_ctx.path(QString::fromUtf16(AppContext::ExchangeFolder));
+        return {};
+    }
+    // These files are the only record of what the service sent: a name already taken (two
+    // exchanges in one second) gets a number, and the file is created only if it is new.
+    const QString stamp = prefix + TextDate::stamp14(m_ctx.clock().now());
+    for (int n = 1; n < 1000; ++n) {
+        const QString nome = stamp + (n == 1 ? QString() : u'-' + QString::number(n)) + u".xml"_s;
+        const QString path = m_ctx.path(u"SimpleBooking\\"_s + nome);
+        QFile file(path);
+        if (file.exists())
+            continue;
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (file.exists())
+                continue;
+            *errore = path + u": "_s + file.errorString();
+            return {};
+        }
+        if (file.write(bytes) != bytes.size() || !file.flush()) {
+            *errore = path + u": "_s + file.errorString();
+            file.close();
+            file.remove();
+            return {};
+        }
+        return path;
+    }
+    *errore = u"troppi file con il nome "_s + stamp;
+    return {};
+}
+
+QByteArray ServiceClient::copiaRisposta(const QString& text) const
+{
+    // The bytes as received, whatever their character set, so that the copy is evidence.
+    if (m_transport.ultimaRiuscita())
+        return m_transport.rispostaBytes() + "\r\n";
+    return TextFile::toCp1252(text + u"\r\n"_s);
+}
+
+bool ServiceClient::salvaRisposta(const QString& prefix, const QString& text)
+{
+    QString errore;
+    if (!salvaScambio(prefix, copiaRisposta(text), &errore).isEmpty())
+        return true;
+    m_ctx.op().inform(u"Errore"_s,
+                      u"Impossibile salvare la risposta del servizio ("_s + errore + u").\r\nOperazione interrotta."_s,
+                      OperatorPort::Icon::Critical);
+    return false;
+}
+
+void ServiceClient::salvaCopia(const QString& prefix, const QByteArray& bytes)
+{
+    QString errore;
+    if (!salvaScambio(prefix, bytes, &errore).isEmpty() || m_copiaSegnalata)
+        return;
+    // The exchange goes on: one message per command says so, not one per reservation.
+    m_copiaSegnalata = true;
+    m_ctx.op().inform(u"Errore"_s,
+                      u"Impossibile salvare la copia di uno scambio con il servizio ("_s + errore +
+                          u").\r\nLo scambio prosegue: le prenotazioni vengono registrate e confermate "
+                          u"e la disponibilità inviata, ma le copie di questo comando non vengono "
+                          u"salvate."_s,
+                      OperatorPort::Icon::Exclamation);
 }
 
 bool ServiceClient::salva(const QString& name, const QString& text)
@@ -147,8 +212,23 @@ void ServiceClient::aggiornaCatalogo(Catalogo which, const QString& hotel, const
     }
 }
 
+bool ServiceClient::codiceValido(const QString& codice)
+{
+    const QString errore = codice.trimmed().isEmpty() ? u"è vuoto"_s : Settings::erroreCodiceHotel(codice);
+    if (errore.isEmpty())
+        return true;
+    m_ctx.op().inform(QString::fromUtf16(Titolo),
+                      u"Il codice hotel (CodiceHotel) "_s + errore +
+                          u": lo scambio con il servizio non viene eseguito. "
+                          u"Correggerlo nella finestra dei parametri."_s,
+                      OperatorPort::Icon::Exclamation);
+    return false;
+}
+
 std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
 {
+    if (!codiceValido(m_ctx.settings.CodiceHotel))
+        return std::nullopt;
     const QDate today = m_ctx.clock().today();
     const QString end = TextDate::toIso(today);
     const QString start = TextDate::toIso(today.addDays(-5));
@@ -161,7 +241,7 @@ std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
         return std::nullopt;
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(address, QString(), request);
     m_ctx.op().setAnswerText(m_ctx.UltimaRisposta);
-    if (!salva(stampedName(u"Prenotazioni"_s), m_ctx.UltimaRisposta))
+    if (!salvaRisposta(u"Prenotazioni"_s, m_ctx.UltimaRisposta))
         return std::nullopt;
 
     request = Ota::reservationRequest(m_ctx.settings, u"canc"_s, start, end, Ota::TimeStampOTA(m_ctx.clock().now()));
@@ -170,91 +250,105 @@ std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
         return std::nullopt;
     const QString canc = m_transport.ChiamaServizio(address, QString(), request);
     m_ctx.op().setAnswerText(canc);
-    if (!salva(stampedName(u"Cancellazioni"_s), canc))
+    if (!salvaRisposta(u"Cancellazioni"_s, canc))
         return std::nullopt;
     return Risposte{m_ctx.UltimaRisposta, canc};
 }
 
 bool ServiceClient::ConfermaPrenotazione(const QString& resId)
 {
+    const QString titolo = QString::fromUtf16(Titolo);
+    const QString dopo = u" Sarà ricevuta di nuovo con il prossimo scarico e trattata come ripetuta."_s;
+    // After a transport failure the service is taken for unreachable for the rest of this download:
+    // one time-out, not one per reservation.
+    if (!m_servizioAssente.isEmpty()) {
+        m_ctx.op().avviso(titolo, u"Prenotazione "_s + resId +
+                                      u" non confermata: il servizio non ha risposto alla conferma precedente."_s +
+                                      dopo);
+        return false;
+    }
     const QString request = Ota::confirmationRequest(m_ctx.settings, resId, Ota::TimeStampOTA(m_ctx.clock().now()));
     const QString answer = m_transport.ChiamaServizio(url(ConfirmPath), QString(), request);
-    salva(stampedName(u"Conferma"_s), answer);
-    return m_transport.ultimaRiuscita();
+    salvaCopia(u"Conferma"_s, copiaRisposta(answer));
+    if (!m_transport.ultimaRiuscita()) {
+        m_servizioAssente = answer;
+        m_ctx.op().avviso(titolo, u"Conferma della prenotazione "_s + resId + u" non riuscita ("_s + answer +
+                                      u"). Le conferme rimanenti di questo scaricamento non vengono tentate."_s + dopo);
+        return false;
+    }
+    const QString& raw = m_transport.rispostaGrezza();
+    const long status = m_transport.statoHttp();
+    if (status < 200 || status > 299 || !raw.contains(u"<Success"_s) || raw.contains(u"<Error"_s)) {
+        m_ctx.op().avviso(titolo, u"Conferma della prenotazione "_s + resId + u" rifiutata dal servizio (HTTP "_s +
+                                      QString::number(status) + u": "_s + tagliaTesto(raw.simplified(), 300) + u")."_s +
+                                      dopo);
+        return false;
+    }
+    return true;
 }
 
 bool ServiceClient::InviaDisponibilita(const QString& codiceHotel, const QString& nomeFile)
 {
-    constexpr int kMaxRooms = 50;
-    struct Room
-    {
-        QString code;
-        QString roomsId;
-        std::array<QString, 31> avail;
-    };
-    std::vector<Room> rooms;
-    QString periodStart;
-
+    if (!codiceValido(codiceHotel))
+        return false;
     const auto lines = TextFile::readLines(m_ctx.path(nomeFile));
     if (!lines) {
         m_ctx.op().inform(u"Errore"_s, u"Impossibile leggere il file "_s + nomeFile + u'.',
                           OperatorPort::Icon::Critical);
         return false;
     }
+    const FileDisponibilita file = FileDisponibilita::leggi(*lines);
+    if (!file.errore.isEmpty()) {
+        m_ctx.op().inform(u"Errore"_s,
+                          u"Il file "_s + nomeFile + u" non è nel formato della disponibilità, "_s + file.errore +
+                              u". Il file non è stato inviato."_s,
+                          OperatorPort::Icon::Critical);
+        return false;
+    }
+
+    // Each room code under its service room type; a code mapped at several levels under its level-1
+    // type, which is the one the service sells.
+    QStringList roomsIds;
     {
         Database db(m_ctx.workDir(), kSimpleBooking);
         Recordset rs = db.OpenRecordset(u"Select * From Rooms Where NumeroHotel = 1"_s);
-        for (const QString& line : *lines) {
-            // Pieces end with a comma; a last piece without one is not taken.
-            QStringList pieces = line.split(u',');
-            pieces.removeLast();
-            if (pieces.isEmpty())
-                continue;
-            periodStart = pieces.at(0);
-            if (pieces.size() < 2)
-                continue;
-            const QString code = pieces.at(1);
-            auto room = std::find_if(rooms.begin(), rooms.end(), [&](const Room& r) { return r.code == code; });
-            if (room == rooms.end()) {
-                if (int(rooms.size()) >= kMaxRooms)
-                    continue;
-                const QString id = rs.FindFirst(u"QVRooms = ?"_s, {code}) ? rs.Field(u"RoomsId"_s).toString() : u"0"_s;
-                rooms.push_back({code, id, {}});
-                room = rooms.end() - 1;
-            }
-            if (pieces.size() < 3 || pieces.at(2) != u"Avail")
-                continue; // prices are read but not sent
-            for (int j = 1; j <= 31 && 2 + j < pieces.size(); ++j)
-                room->avail[j - 1] = pieces.at(2 + j);
+        for (const FileDisponibilita::Camera& camera : file.camere) {
+            const bool trovata = rs.FindFirst(u"QVRooms = ? and RoomsLevel = 1"_s, {camera.codice}) ||
+                                 rs.FindFirst(u"QVRooms = ?"_s, {camera.codice});
+            roomsIds.append(trovata ? rs.Field(u"RoomsId"_s).toString() : u"0"_s);
         }
     }
 
+    // A period that started before today sends its days from today on.
     QString messages;
-    const QDate start = TextDate::fromDmy(periodStart);
-    if (start.isValid() && start >= m_ctx.clock().today()) {
-        int locator = 1;
-        for (const Room& room : rooms) {
-            if (room.code.isEmpty())
+    const QDate today = m_ctx.clock().today();
+    int locator = 1;
+    for (qsizetype r = 0; r < file.camere.size(); ++r) {
+        for (int j = 1; j <= 31; ++j) {
+            const QString& value = file.camere.at(r).avail[size_t(j - 1)];
+            const QDate day = file.inizio.addDays(j - 1);
+            if (value.isEmpty() || day < today)
                 continue;
-            for (int j = 1; j <= 31; ++j) {
-                const QString& value = room.avail[j - 1];
-                if (value.isEmpty())
-                    continue;
-                const QString date = TextDate::toIso(start.addDays(j - 1));
-                messages += u"<AvailStatusMessage LocatorID=\""_s + QString::number(locator++) +
-                            u"\" BookingLimit=\""_s + escapeXml(value) + u"\"> <StatusApplicationControl Start=\""_s +
-                            date + u"\" End=\""_s + date + u"\" InvTypeCode=\""_s + escapeXml(room.roomsId) +
-                            u"\" /></AvailStatusMessage>"_s;
-            }
+            const QString date = TextDate::toIso(day);
+            messages += u"<AvailStatusMessage LocatorID=\""_s + QString::number(locator++) + u"\" BookingLimit=\""_s +
+                        value + u"\"> <StatusApplicationControl Start=\""_s + date + u"\" End=\""_s + date +
+                        u"\" InvTypeCode=\""_s + escapeXml(roomsIds.at(r)) + u"\" /></AvailStatusMessage>"_s;
         }
     }
     const QString request =
         Ota::availabilityRequest(m_ctx.settings, codiceHotel, messages, Ota::TimeStampOTA(m_ctx.clock().now()));
-    if (!salva(stampedName(u"AggDispo"_s), request))
+    QString errore;
+    if (salvaScambio(u"AggDispo"_s, TextFile::toCp1252(request + u"\r\n"_s), &errore).isEmpty()) {
+        m_ctx.op().inform(u"Errore"_s,
+                          u"Impossibile salvare la richiesta ("_s + errore +
+                              u"): la disponibilità non è stata inviata."_s,
+                          OperatorPort::Icon::Critical);
         return false;
+    }
     m_ctx.op().setRequestText(request);
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(url(AvailabilityPath), QString(), request);
     m_ctx.op().setAnswerText(m_ctx.UltimaRisposta);
-    salva(stampedName(u"Prenotazioni"_s), m_ctx.UltimaRisposta);
+    // The answer keeps the name the system gives it; it never replaces the download's answer.
+    salvaCopia(u"Prenotazioni"_s, copiaRisposta(m_ctx.UltimaRisposta));
     return m_transport.ultimaRiuscita() && m_transport.rispostaGrezza().contains(u"<Response><ok/></Response>"_s);
 }

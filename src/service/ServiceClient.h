@@ -19,6 +19,7 @@ public:
     static constexpr const char16_t* RoomListPath = u"/xmlservice.asmx/RoomListRQ";
     static constexpr const char16_t* ConfirmPath = u"/xmlservice.asmx/ResRS";
     static constexpr const char16_t* AvailabilityPath = u"/xmlservice.asmx/AvailabilityRQ";
+    static constexpr const char16_t* Titolo = u"Simple Booking";
 
     // "getRooms" and "getRates": for every hotel of the HotelId table, adds the service's room
     // types (rate plans) that Rooms (Rates) does not hold yet. Existing rows are never changed.
@@ -35,8 +36,10 @@ public:
     };
     std::optional<Risposte> ScaricaPrenotazioni();
 
-    // Confirms one reservation. True when the service answered at all (the answer itself is not
-    // examined).
+    // Confirms one reservation. True when the service accepted it (an HTTP success with its
+    // Success element). A refused or failed confirmation is a notice (lower text box and log, no
+    // box): the stored reservation comes again with the next download and is handled as a repeat.
+    // After a transport failure the later confirmations of this client are not attempted.
     bool ConfermaPrenotazione(const QString& resId);
 
     // Sends one prepared availability file. True when the service answered with its ok text.
@@ -50,9 +53,21 @@ private:
     void aggiornaCatalogo(Catalogo which, const QString& hotel, const QString& answer);
     // Writes a text file of the exchange; on failure tells the operator and returns false.
     bool salva(const QString& name, const QString& text);
-    QString stampedName(const QString& prefix) const;
+    // Saves bytes as SimpleBooking\prefix + stamp + ".xml", never over an earlier file. The path,
+    // or empty with the reason in errore.
+    QString salvaScambio(const QString& prefix, const QByteArray& bytes, QString* errore);
+    // What a saved answer holds: the bytes received, or the error text when there were none.
+    QByteArray copiaRisposta(const QString& text) const;
+    // A download answer that must be saved before it is used: on failure the operator is told.
+    bool salvaRisposta(const QString& prefix, const QString& text);
+    // A copy the exchange goes on without: a failure is told once per command.
+    void salvaCopia(const QString& prefix, const QByteArray& bytes);
+    // Whether a hotel code may be sent; when not, the operator is told.
+    bool codiceValido(const QString& codice);
     QString url(const char16_t* path) const;
 
     AppContext& m_ctx;
     Transport m_transport;
+    QString m_servizioAssente; // the failure that ended this client's confirmations
+    bool m_copiaSegnalata = false;
 };

@@ -4,23 +4,26 @@
 
 #include <vector>
 
-// Reads values out of the service's reservation answers by plain text search, the way every parser of the
+// Reads values out of the service's reservation answers by text search, the way every parser of the
 // answers expects: positions count UTF-16 characters from 1, comparisons are exact, and a value that is not
 // there reads as one blank " ".
 //
-// The answer is indexed once: the start of every reservation ("HotelReservation " followed by attributes) and
-// where it ends. A call addressed to reservation n therefore only looks inside reservation n, so reading all
-// reservations costs time proportional to the answer, and a reservation that lacks a tag reads " " instead of
-// a later reservation's value.
-//
-// Searches run to the very end of the text: a tag or needle that ends on the last character is found.
+// The answer is read once into its markup: every start and end tag with its attributes (in double or single
+// quotes), with comments, CDATA sections and processing instructions passed over. A tag name searched for
+// is found only where a real tag begins, never inside text, a CDATA section, a comment or an attribute
+// value, so a guest comment that says "HotelReservation" splits nothing. Each reservation is the part of the
+// answer from its start tag to its own end tag; a call addressed to reservation n only looks inside it, so
+// reading all reservations costs time proportional to the answer, and a reservation that lacks a tag reads
+// " " instead of a later reservation's value. What is wrong with a reservation's markup (an unquoted
+// attribute value, an unclosed CDATA section, a reservation inside another one...) is kept for difetto().
 class TagScanner
 {
 public:
     explicit TagScanner(QString text);
 
-    // Value of the first tag (attribute, or element text when attr is empty) in reservation n.
-    // Tag "HotelReservation " with an attribute reads the reservation's own start tag (ResStatus).
+    // Value of the first tag (attribute, or element text when attr is empty) in reservation n. An attribute
+    // is read from the tag found or, when it lacks it, from the first later tag of the reservation that has
+    // it. Tag "HotelReservation " with an attribute reads the reservation's own start tag (ResStatus).
     // Attribute "Text" gives ">" followed by the text of the next Text element; tag "Text" without an
     // attribute gives the element's text up to "</Text>".
     QString CercaTag(int n, const QString& tag, const QString& attr) const;
@@ -31,9 +34,9 @@ public:
     // Value of the m-th occurrence of the tag inside reservation n. Sets PosizioneTag.
     QString CercaTagPrenotazione(int n, int m, const QString& tag, const QString& attr);
 
-    // Value of the m-th occurrence of the tag from position start (1-based; 0 means 1) up to the next
-    // "HotelReservation" text, which stops the search (a reservation's end, its ID or the list's end).
-    // Sets PosizioneTag.
+    // Value of the m-th occurrence of the tag from position start (1-based; 0 means 1) up to the next tag
+    // whose name begins "HotelReservation", which stops the search (a reservation's end, its ID or the
+    // list's end). Sets PosizioneTag.
     QString CercaTagDa(qsizetype start, int m, const QString& tag, const QString& attr);
 
     // 1-based position of the "<" of the tag the last CercaTagPrenotazione/CercaTagDa found; 0 when none.
@@ -41,22 +44,62 @@ public:
 
     const QString& text() const { return m_text; }
 
-    // Number of "HotelReservation " texts, as ContaOccorrenze(text, "HotelReservation ") counts them.
+    // Number of HotelReservation start tags.
     int reservationCount() const { return static_cast<int>(m_reservations.size()); }
 
-    // 1-based position of the "<" of the n-th "<HotelReservation " start tag; 0 when there is none.
+    // 1-based position of the "<" of the n-th HotelReservation start tag; 0 when there is none.
     qsizetype reservationStart(int n) const;
+    // Whether reservation n is closed by its own end tag.
+    bool reservationClosed(int n) const;
+    // What is wrong with the markup of reservation n, in words for the operator; empty when nothing is.
+    QString difetto(int n) const;
+
+    // 1-based position of the "<" of the first tag (start or end) that begins with prefix ("<RoomRate ",
+    // "</GuestCounts>") and starts at or after from and before limit (both 1-based); 0 when there is none.
+    qsizetype trovaMarkup(QStringView prefix, qsizetype from, qsizetype limit) const;
 
 private:
+    struct Tag
+    {
+        qsizetype at;  // 0-based index of its "<"
+        qsizetype end; // 0-based index just after its ">" (or where the broken tag stops)
+        bool closing;  // an end tag
+        int nameStart; // 0-based offset of the name from at
+        int nameLength;
+        int firstAttr; // into m_attrs
+        int attrCount;
+    };
+    struct Attr
+    {
+        qsizetype name;
+        qsizetype nameLength;
+        qsizetype value;
+        qsizetype valueLength;
+    };
     struct Reservation
     {
-        qsizetype at;  // 0-based index of the "H" of its "HotelReservation "
-        qsizetype end; // 0-based, exclusive: its "</HotelReservation>", the next reservation's "<" or the end
+        qsizetype at;  // 0-based index of the "<" of its start tag
+        qsizetype end; // 0-based, exclusive: its end tag's "<", else the next reservation's "<" or the end
+        bool closed = false;
+        QString difetto;
     };
 
+    void leggiMarkup();
+    void leggiPrenotazioni();
+    // Index of the first tag at or after pos (0-based).
+    size_t primoTag(qsizetype pos) const;
+    // The m-th tag beginning with search that starts in [from, limit); -1 when none.
+    qsizetype trovaTag(QStringView search, int m, qsizetype from, qsizetype limit) const;
+    QStringView nome(const Tag& t) const { return QStringView(m_text).sliced(t.at + t.nameStart, t.nameLength); }
+    // The value after the found tag (index into m_tags), as the reading rules say.
+    QString leggiValore(size_t tag, const QString& search, const QString& attr, qsizetype limit) const;
+    void difettoA(qsizetype at, const QString& cosa) { m_difetti.push_back({at, cosa}); }
+
     QString m_text;
+    std::vector<Tag> m_tags;
+    std::vector<Attr> m_attrs;
+    std::vector<std::pair<qsizetype, QString>> m_difetti; // 0-based position, what is wrong there
     std::vector<Reservation> m_reservations;
-    std::vector<qsizetype> m_startTags; // 0-based index of the "<" of every "<HotelReservation "
     qsizetype m_posizioneTag = 0;
 };
 

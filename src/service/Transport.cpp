@@ -2,17 +2,68 @@
 
 #include "context/AppContext.h"
 
+#include "store/TextFile.h"
+
+#include <QStringDecoder>
 #include <QUrl>
+#include <cctype>
 #include <curl/curl.h>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
+// The answer as it arrives, up to its limit: beyond it the transfer stops, so a service that streams
+// garbage cannot fill the front desk's memory.
+struct Ricezione
+{
+    QByteArray bytes;
+    qsizetype limite = 0;
+    bool troppoGrande = false;
+};
+
 size_t collect(char* data, size_t size, size_t count, void* target)
 {
-    static_cast<QByteArray*>(target)->append(data, qsizetype(size * count));
+    auto* r = static_cast<Ricezione*>(target);
+    const qsizetype n = qsizetype(size * count);
+    if (r->bytes.size() + n > r->limite) {
+        r->troppoGrande = true;
+        return 0; // curl ends the transfer with a write error
+    }
+    r->bytes.append(data, n);
     return size * count;
+}
+
+// The value of a charset=... or encoding="..." declaration in text, lower case; empty when none.
+QByteArray dichiarato(const QByteArray& text, const QByteArray& key)
+{
+    const QByteArray lower = text.toLower();
+    const qsizetype at = lower.indexOf(key);
+    if (at < 0)
+        return {};
+    qsizetype i = at + key.size();
+    while (i < lower.size() && (lower.at(i) == ' ' || lower.at(i) == '=' || lower.at(i) == '"' || lower.at(i) == '\''))
+        ++i;
+    qsizetype e = i;
+    while (e < lower.size() && (std::isalnum(static_cast<unsigned char>(lower.at(e))) || lower.at(e) == '-' ||
+                                lower.at(e) == '_' || lower.at(e) == '.' || lower.at(e) == ':'))
+        ++e;
+    return lower.mid(i, e - i);
+}
+
+// Bytes in a named character set; nullopt when the name is none this program knows.
+std::optional<QString> decodifica(const QByteArray& bytes, const QByteArray& charset)
+{
+    // What servers call Latin-1 is, in practice, the Windows code page that extends it.
+    if (charset == "iso-8859-1" || charset == "latin1" || charset == "iso_8859-1" || charset == "l1" ||
+        charset == "windows-1252" || charset == "cp1252" || charset == "us-ascii" || charset == "ascii")
+        return TextFile::fromCp1252(bytes);
+    const auto encoding = QStringConverter::encodingForName(charset.constData());
+    if (!encoding)
+        return std::nullopt;
+    QStringDecoder decoder(*encoding);
+    return decoder.decode(bytes);
 }
 
 QString errorText(long number, const QString& description)
@@ -86,9 +137,45 @@ QString Transport::estraiRisposta(const QString& answer)
     return answer.mid(start, q - start);
 }
 
+QString Transport::decodificaRisposta(const QByteArray& bytes, const QByteArray& contentType)
+{
+    // A byte-order mark says it all; then the Content-Type header, then the XML declaration; else UTF-8.
+    if (const auto bom = QStringConverter::encodingForData(bytes); bom && *bom != QStringConverter::Utf8) {
+        QStringDecoder decoder(*bom);
+        return decoder.decode(bytes);
+    }
+    const auto utf8 = [](const QByteArray& charset) {
+        return charset.isEmpty() || charset == "utf-8" || charset == "utf8";
+    };
+    QByteArray charset = dichiarato(contentType, "charset");
+    if (utf8(charset)) {
+        // A header that says UTF-8 (many servers say it of everything) yields to the document's own
+        // declaration when the bytes are no UTF-8.
+        QByteArray declaration = bytes.left(200);
+        if (declaration.startsWith("\xEF\xBB\xBF"))
+            declaration.remove(0, 3);
+        const qsizetype close = declaration.indexOf("?>");
+        if (declaration.startsWith("<?xml") && close > 0) {
+            const QByteArray declared = dichiarato(declaration.left(close), "encoding");
+            if (charset.isEmpty() || !QByteArrayView(bytes).isValidUtf8())
+                charset = declared;
+        }
+    }
+    if (!utf8(charset)) {
+        if (auto text = decodifica(bytes, charset))
+            return *text;
+    }
+    QString text = QString::fromUtf8(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return text;
+}
+
 QString Transport::ChiamaServizio(const QString& address, const QString& soapAction, const QString& request)
 {
     m_raw.clear();
+    m_bytes.clear();
+    m_status = 0;
     m_ok = false;
     if (!m_curl)
         m_curl = curl_easy_init();
@@ -99,7 +186,8 @@ QString Transport::ChiamaServizio(const QString& address, const QString& soapAct
 
     const QByteArray url = address.toUtf8();
     const QByteArray body = "xml=" + formValue(request);
-    QByteArray answer;
+    Ricezione answer;
+    answer.limite = m_ctx.maxRispostaBytes;
     // An empty header must be written "Name;" or curl leaves it out; "Expect:" stops 100-continue.
     const QByteArray soap = soapAction.isEmpty() ? QByteArray("SOAPAction;") : "SOAPAction: " + soapAction.toUtf8();
     curl_slist* headers = nullptr;
@@ -123,17 +211,26 @@ QString Transport::ChiamaServizio(const QString& address, const QString& soapAct
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_ctx.maxRispostaBytes));
     char curlError[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
 
     const CURLcode rc = curl_easy_perform(curl);
     curl_slist_free_all(headers);
+    if (answer.troppoGrande || rc == CURLE_FILESIZE_EXCEEDED)
+        return errorText(long(CURLE_FILESIZE_EXCEEDED), u"Risposta del servizio troppo grande (oltre "_s +
+                                                            QString::number(m_ctx.maxRispostaBytes / (1024 * 1024)) +
+                                                            u" MiB): lo scambio è stato interrotto"_s);
     if (rc != CURLE_OK) {
         const QString detail = curlError[0] ? QString::fromUtf8(curlError) : QString::fromUtf8(curl_easy_strerror(rc));
         return errorText(long(rc), descrizione(rc) + u" ("_s + detail + u')');
     }
-    // The body is the answer whatever the HTTP status.
-    m_raw = QString::fromUtf8(answer);
+    // The body is the answer whatever the HTTP status, decoded as it declares itself.
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &m_status);
+    char* type = nullptr;
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
+    m_bytes = std::move(answer.bytes);
+    m_raw = decodificaRisposta(m_bytes, type ? QByteArray(type) : QByteArray());
     m_ok = true;
     m_ctx.op().setAnswerText(m_raw);
     return estraiRisposta(m_raw);

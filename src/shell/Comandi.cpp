@@ -6,20 +6,29 @@
 #include "service/ServiceClient.h"
 #include "store/StoreError.h"
 
+#include <optional>
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A store error ends the command with the engine's text; the program goes on.
-template <typename F> void run(AppContext& ctx, QString& errore, F&& work)
+// A store error ends the step with the engine's text; the program goes on.
+template <typename F> void step(AppContext& ctx, QString& errore, F&& work)
 {
-    errore.clear();
     try {
         work();
     } catch (const StoreError& e) {
         errore = e.text() + u" ("_s + QString::number(e.number()) + u')';
         ctx.op().inform(u"Errore"_s, errore, OperatorPort::Icon::Critical);
     }
+}
+
+template <typename F> void run(AppContext& ctx, QString& errore, F&& work)
+{
+    errore.clear();
+    ctx.nuovoComando();
+    step(ctx, errore, std::forward<F>(work));
 }
 
 } // namespace
@@ -36,14 +45,18 @@ void Comandi::getRates()
 
 void Comandi::reservations()
 {
-    run(m_ctx, m_errore, [&] {
-        ServiceClient client(m_ctx);
-        const auto risposte = client.ScaricaPrenotazioni();
-        if (!risposte)
-            return;
-        ReservationImporter importer(m_ctx, client);
-        importer.LeggiPrenotazioni(risposte->nuove);
-        importer.LeggiCancellazioni(risposte->cancellazioni);
-        RevisionePrenotazioni(m_ctx).EsaminaPrenotazioniWeb();
-    });
+    m_errore.clear();
+    m_ctx.nuovoComando();
+    ServiceClient client(m_ctx);
+    std::optional<ServiceClient::Risposte> risposte;
+    step(m_ctx, m_errore, [&] { risposte = client.ScaricaPrenotazioni(); });
+    if (!risposte)
+        return;
+    // The cancellations run whatever became of the new reservations: they would stay pending at the
+    // service too.
+    ReservationImporter importer(m_ctx, client);
+    step(m_ctx, m_errore, [&] { importer.LeggiPrenotazioni(risposte->nuove); });
+    step(m_ctx, m_errore, [&] { importer.LeggiCancellazioni(risposte->cancellazioni); });
+    // Then the stored reservations go into QV, also those an earlier download left waiting.
+    step(m_ctx, m_errore, [&] { RevisionePrenotazioni(m_ctx).EsaminaPrenotazioniWeb(); });
 }

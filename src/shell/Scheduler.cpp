@@ -22,6 +22,9 @@ bool Scheduler::Lavori::rinominaFile(const QString& da, const QString& a)
 Scheduler::Scheduler(AppContext& ctx, Occupazione& occupazione, Lavori& lavori, Registro* registro)
     : m_ctx(ctx), m_occupazione(occupazione), m_lavori(lavori), m_registro(registro)
 {
+    // The log of the run is where the notices of every command go, besides the lower text box.
+    if (m_registro)
+        m_ctx.setRegistro([registro = m_registro](const QString& testo) { registro->scrivi(testo); });
     m_timer.setInterval(Intervallo);
     QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { tick(); });
 }
@@ -67,6 +70,10 @@ Scheduler::Esito Scheduler::tick()
     }
     {
         Occupazione::Guardia guardia(m_occupazione);
+        // Nobody started this work: a failure it reports must not wait for a click, or every
+        // later tick would find the guard held and download nothing.
+        const AppContext::SenzaAttesa senzaAttesa(m_ctx);
+        m_ctx.nuovoComando();
         if (m_primaDelTick)
             m_primaDelTick();
         if (minutoDiScaricamento(m_ctx.clock().now().time())) {

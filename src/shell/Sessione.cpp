@@ -1,7 +1,7 @@
 #include "shell/Sessione.h"
 
-#include "service/ServiceClient.h"
 #include "context/AppContext.h"
+#include "service/ServiceClient.h"
 #include "shell/Registro.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
@@ -70,6 +70,8 @@ QString Sessione::avvia()
         m_registro.scrivi(u"Attenzione: il file delle definizioni "_s + definizioni +
                           u" non esiste; le strutture dei database non vengono aggiornate."_s);
     CreaStrutture(m_ctx.workDir(), definizioni);
+    if (QString errore = verificaTabelleInterfaccia(m_ctx.workDir(), definizioni); !errore.isEmpty())
+        return errore;
     m_registro.scrivi(u"Avvio nella cartella "_s + m_ctx.workDir().path());
     return {};
 }
@@ -93,7 +95,8 @@ void Sessione::aggiungiHotel()
     // A new installation has an empty HotelId table; the catalogue downloads and the mapping
     // windows work per hotel of that table, so the hotel of the settings gets its row.
     const QString codice = m_ctx.settings.CodiceHotel;
-    if (codice.trimmed().isEmpty())
+    // A code no row can hold whole, or binary, gets no row: the exchanges refuse it with a message.
+    if (codice.trimmed().isEmpty() || !Settings::erroreCodiceHotel(codice).isEmpty())
         return;
     try {
         Database db(m_ctx.workDir(), u"SimpleBooking.mdb"_s);

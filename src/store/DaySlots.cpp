@@ -1,5 +1,7 @@
 #include "store/DaySlots.h"
 
+#include "store/ValueCleaning.h"
+
 #include <QDateTime>
 #include <array>
 
@@ -18,7 +20,7 @@ QString withSlot(const QString& field, int day, int width, const QString& value)
     QString out = field;
     if (out.size() < start + width)
         out = out.leftJustified(start + width, u' ');
-    out.replace(start, width, value.left(width).leftJustified(width, u' '));
+    out.replace(start, width, tagliaTesto(value, width).leftJustified(width, u' '));
     return out;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <array>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -221,6 +222,28 @@ void CreaStrutture(const QDir& workDir, const QString& dbtPath)
     }
     bootstrap.finish();
     creaIndici(workDir);
+}
+
+QString verificaTabelleInterfaccia(const QDir& workDir, const QString& dbtPath)
+{
+    static constexpr std::array kTabelle = {u"HotelId", u"Rooms", u"Rates", u"Reservations", u"ReservationsPrice"};
+    const QString file = u"SimpleBooking.mdb"_s;
+    if (QFileInfo::exists(databaseFile(workDir, file))) {
+        try {
+            Database db(workDir, file);
+            for (const char16_t* tabella : kTabelle)
+                if (db.hasTable(QString::fromUtf16(tabella)))
+                    return {};
+        } catch (const StoreError&) {
+            // Unreadable: said below, like a file that defines nothing.
+        }
+    }
+    QStringList nomi;
+    for (const char16_t* tabella : kTabelle)
+        nomi.append(QString::fromUtf16(tabella));
+    return u"il file delle definizioni "_s + dbtPath + u" (SBOOK.DBT) non definisce nessuna delle tabelle "_s +
+           u"dell'interfaccia ("_s + nomi.join(u", "_s) +
+           u"): manca, è vuoto o è danneggiato. Copiare nella cartella di lavoro un SBOOK.DBT integro."_s;
 }
 
 QString percorsoDefinizioni(const QDir& workDir)

@@ -14,5 +14,9 @@ std::optional<QString> Campo(const QString& riga, int n);
 // passed over in silence; a missing or unreadable file creates nothing.
 void CreaStrutture(const QDir& workDir, const QString& dbtPath);
 
+// After the bootstrap: empty when the interface database holds its tables, else why the program
+// cannot start (the table definitions gave none of them and the database did not exist before).
+QString verificaTabelleInterfaccia(const QDir& workDir, const QString& dbtPath);
+
 // Where the table definitions are: the working directory's copy, else the one beside the program.
 QString percorsoDefinizioni(const QDir& workDir);

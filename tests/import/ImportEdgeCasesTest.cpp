@@ -20,12 +20,6 @@ using Answer = OperatorPort::Answer;
 
 using ImportEdgeCases = SimImportTest;
 
-QString replaced(QString text, const QString& from, const QString& to)
-{
-    EXPECT_TRUE(text.contains(from)) << from.toStdString();
-    return text.replace(from, to);
-}
-
 TEST_F(ImportEdgeCases, RoomCountWrittenAsNumberOfUnitsFillsTheSlot)
 {
     // OTA's RoomType carries NumberOfUnits; the attribute is looked for as plain text, so it is read too.
@@ -111,17 +105,20 @@ TEST_F(ImportEdgeCases, NightlyPricesAndAmountsAreItalianTextsWithGroupingAndTwo
               (QMap<QString, QString>{{u"DBL|20260810"_s, u"1.234,50"_s}, {u"SGL|20260810"_s, u"95,50"_s}}));
 }
 
-TEST_F(ImportEdgeCases, IdentifierLongerThanTheFieldIsStoredOnceAndConfirmedWhole)
+TEST_F(ImportEdgeCases, IdentifierLongerThanTheFieldIsRefusedNeverCutIntoAnotherOnesKey)
 {
+    // Two identifiers that differ only after the 50 characters NPren keeps.
     const QString id = QString(55, u'A') + u"12345"_s;
+    const QString other = QString(55, u'A') + u"67890"_s;
     sim.addReservation(fragment(basic(id)));
-    run();
-    sim.addReservation(fragment(basic(id)));
+    sim.addReservation(fragment(basic(other)));
     run();
 
-    EXPECT_EQ(reservationRows(w.dir(), id.left(50)).size(), 1);
-    EXPECT_EQ(prices(id.left(50)).count, 2);
-    EXPECT_EQ(sim.confirmedIds(), (QStringList{id, id}));
+    EXPECT_EQ(countRows(w.dir(), u"Reservations"_s), 0);
+    EXPECT_EQ(countRows(w.dir(), u"ReservationsPrice"_s), 0);
+    EXPECT_THAT(sim.confirmedIds(), ::testing::IsEmpty());
+    ASSERT_EQ(w.op.messageTexts().size(), 2);
+    EXPECT_THAT(w.op.messageTexts().first().toStdString(), ::testing::HasSubstr("più lungo di 50 caratteri"));
 }
 
 // Catalogue downloads over answers the service could send.

@@ -23,6 +23,13 @@ namespace ImportSupport {
 
 using namespace Qt::StringLiterals;
 
+// A reservation text with one of its pieces changed; the piece must be there.
+inline QString replaced(QString text, const QString& from, const QString& to)
+{
+    EXPECT_TRUE(text.contains(from)) << from.toStdString();
+    return text.replace(from, to);
+}
+
 // Points a bridge context at the simulator.
 inline void useSimulator(AppContext& ctx, const QString& baseUrl, const QString& reservationsUrl)
 {

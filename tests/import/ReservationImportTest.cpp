@@ -189,7 +189,7 @@ TEST_F(ReservationImportTest, ModificationOfAStoredReservationAsksAndIsConfirmed
     EXPECT_EQ(journalConfirmations(sim), QStringList({u"SB5"_s, u"SB6"_s, u"SB5"_s, u"SB6"_s}));
 }
 
-TEST_F(ReservationImportTest, ModifyOfAnUnknownReservationIsStoredAsHandled)
+TEST_F(ReservationImportTest, ModifyOfAnUnknownReservationWaitsForTheReviewAndIsTold)
 {
     Reservation r = basic(u"SB7"_s);
     r.status = u"Modify"_s;
@@ -197,10 +197,11 @@ TEST_F(ReservationImportTest, ModifyOfAnUnknownReservationIsStoredAsHandled)
     run();
 
     const QVariantMap v = row(u"SB7"_s);
-    EXPECT_EQ(v[u"Registrata"_s].toInt(), 1);
+    EXPECT_EQ(v[u"Registrata"_s].toInt(), 0);
     EXPECT_EQ(v[u"Status"_s].toString(), u"Modify"_s);
     EXPECT_EQ(prices(u"SB7"_s).count, 2);
-    EXPECT_THAT(shown(), IsEmpty());
+    EXPECT_THAT(shown(), IsEmpty()); // no box: a notice below the answer
+    EXPECT_THAT(w.op.answers.last().toStdString(), ::testing::HasSubstr("modifica di una prenotazione mai ricevuta"));
     EXPECT_EQ(sim.confirmedIds(), QStringList{u"SB7"_s});
 }
 
@@ -417,10 +418,10 @@ TEST_F(ReservationImportTest, ReservationWithoutItsOwnIdentifierIsSkippedAndName
     EXPECT_EQ(sim.confirmedIds(), QStringList({u"SB40"_s, u"SB42"_s}));
     EXPECT_EQ(shown(), QStringList{u"La prenotazione (n. 2 della risposta, Senzanumero Mario, dal 05/09/2026 al "
                                    "09/09/2026) non ha un numero di prenotazione: non è stata registrata né "
-                                   "confermata."_s});
+                                   "confermata e sarà ricevuta di nuovo con il prossimo scarico."_s});
 }
 
-TEST_F(ReservationImportTest, StoreErrorLeavesTheReservationInProgressNeitherStoredNorConfirmed)
+TEST_F(ReservationImportTest, StoreErrorSkipsOnlyTheReservationInProgressAndNamesIt)
 {
     add(basic(u"SB50"_s));
     add(basic(u"SB51"_s, QDate(2026, 8, 14), 3)); // its price for 15 August will fail
@@ -431,13 +432,16 @@ TEST_F(ReservationImportTest, StoreErrorLeavesTheReservationInProgressNeitherSto
         ASSERT_TRUE(q.exec(u"CREATE TRIGGER refuse BEFORE INSERT ON ReservationsPrice WHEN NEW.DayDate = '20260815' "
                            "BEGIN SELECT RAISE(ABORT, 'disco pieno'); END"_s));
     }
-    EXPECT_THROW(run(), StoreError);
+    EXPECT_NO_THROW(run());
 
     EXPECT_EQ(row(u"SB50"_s)[u"NPren"_s].toString(), u"SB50"_s);
     EXPECT_TRUE(reservationRows(w.dir(), u"SB51"_s).isEmpty()); // its row went with its prices
     EXPECT_EQ(prices(u"SB51"_s).count, 0);
-    EXPECT_TRUE(reservationRows(w.dir(), u"SB52"_s).isEmpty());
-    EXPECT_EQ(sim.confirmedIds(), QStringList{u"SB50"_s});
+    EXPECT_EQ(row(u"SB52"_s)[u"NPren"_s].toString(), u"SB52"_s); // the next one goes on
+    EXPECT_EQ(sim.confirmedIds(), QStringList({u"SB50"_s, u"SB52"_s}));
+    ASSERT_EQ(shown().size(), 1);
+    EXPECT_THAT(shown().first().toStdString(), ::testing::HasSubstr("SB51 (n. 2 della risposta, Rossi Mario"));
+    EXPECT_THAT(shown().first().toStdString(), ::testing::HasSubstr("disco pieno"));
 
     {
         Database db(w.dir(), u"SimpleBooking.mdb"_s);
@@ -447,7 +451,7 @@ TEST_F(ReservationImportTest, StoreErrorLeavesTheReservationInProgressNeitherSto
     run();
     EXPECT_EQ(prices(u"SB51"_s).count, 3);
     EXPECT_EQ(countRows(w.dir(), u"Reservations"_s), 3);
-    EXPECT_EQ(sim.confirmedIds(), QStringList({u"SB50"_s, u"SB51"_s, u"SB52"_s}));
+    EXPECT_EQ(sim.confirmedIds(), QStringList({u"SB50"_s, u"SB52"_s, u"SB51"_s}));
 }
 
 } // namespace

@@ -206,11 +206,11 @@ TEST_F(ServiceExchanges, AvailabilityFileBecomesOneMessagePerRoomAndDay)
     EXPECT_EQ(sim.availabilityNotifications().size(), 1);
     EXPECT_TRUE(QFileInfo::exists(w.ctx.path(u"SimpleBooking\\AggDispo20260131080000.xml"_s)));
 
-    // A period that started yesterday is sent with no availability at all.
+    // A period that started yesterday sends its days from today on.
     w.clock.set(QDateTime(QDate(2026, 2, 1), QTime(8, 0, 0)));
     EXPECT_TRUE(client.InviaDisponibilita(u"1234"_s, u"WBValuesRooms20260131080000.txt"_s));
     EXPECT_TRUE(lastRequest()[u"xml"_s].toString().contains(
-        u"<AvailStatusMessages HotelCode=\"1234\"></AvailStatusMessages>"_s));
+        uR"(<AvailStatusMessages HotelCode="1234"><AvailStatusMessage LocatorID="1" BookingLimit="0"> <StatusApplicationControl Start="2026-02-01" End="2026-02-01" InvTypeCode="DBL" /></AvailStatusMessage><AvailStatusMessage LocatorID="2" BookingLimit="2"> <StatusApplicationControl Start="2026-02-01" End="2026-02-01" InvTypeCode="0" /></AvailStatusMessage></AvailStatusMessages>)"_s));
 
     sim.setFault(SimFault::httpStatus(500));
     EXPECT_FALSE(client.InviaDisponibilita(u"1234"_s, u"WBValuesRooms20260131080000.txt"_s));

@@ -4,6 +4,7 @@
 
 #include "shell/Scheduler.h"
 #include "Contiene.h"
+#include "shell/Registro.h"
 #include "support/WorkDir.h"
 
 #include <gmock/gmock.h>
@@ -264,6 +265,49 @@ TEST_F(SchedulerTest, ATickWhileEarlierWorkWaitsForTheOperatorStartsNothing)
     EXPECT_TRUE(exists(kC));
     EXPECT_FALSE(scheduler.tick().saltato);
     EXPECT_FALSE(exists(kC));
+}
+
+TEST_F(SchedulerTest, WhatTheTimerStartedReportsInTheTextBoxAndTheLogAndStillAsks)
+{
+    QTemporaryDir logDir;
+    Registro registro(w.clock, false);
+    ASSERT_TRUE(registro.apri(logDir.filePath(u"log.txt"_s)).isEmpty());
+    Scheduler logged(w.ctx, occupazione, lavori, &registro);
+    w.clock.set(at(16, 10, 6));
+    OperatorPort::Answer asked = OperatorPort::Answer::Ok;
+    lavori.duranteScaricamento = [&] {
+        EXPECT_TRUE(w.ctx.senzaAttesa());
+        w.ctx.op().setAnswerText(u"Error: 7 - Impossibile connettersi al server"_s);
+        w.ctx.op().inform(u"Simple Booking"_s, u"Ricezione prenotazione errata!"_s);
+        w.ctx.op().inform(u"Errore"_s, u"Impossibile scrivere il file X"_s, OperatorPort::Icon::Critical);
+        w.op.answer(OperatorPort::Answer::Yes);
+        asked = w.ctx.op().ask(u"Simple Booking"_s, u"Confermi?"_s, OperatorPort::Answer::No);
+    };
+    logged.tick();
+
+    // Only the question was a box; the two notices sit under the service's answer and in the log.
+    ASSERT_EQ(w.op.messages.size(), 1);
+    EXPECT_EQ(w.op.messages.first().message.text, u"Confermi?"_s);
+    EXPECT_EQ(asked, OperatorPort::Answer::Yes);
+    EXPECT_EQ(w.op.answers.last(), u"Error: 7 - Impossibile connettersi al server\r\n\r\nSimple Booking: Ricezione "
+                                   u"prenotazione errata!\r\n\r\nErrore: Impossibile scrivere il file X"_s);
+    QFile log(logDir.filePath(u"log.txt"_s));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(log.readAll());
+    EXPECT_THAT(text, Contiene(u"Simple Booking: Ricezione prenotazione errata!"_s));
+    EXPECT_THAT(text, Contiene(u"Errore: Impossibile scrivere il file X"_s));
+
+    // The next tick is not held off, and a command started by hand keeps its boxes.
+    w.clock.advanceSecs(25);
+    lavori.duranteScaricamento = nullptr;
+    EXPECT_FALSE(logged.tick().saltato);
+    EXPECT_FALSE(w.ctx.senzaAttesa());
+    w.ctx.op().inform(u"Simple Booking"_s, u"Ricezione prenotazione errata!"_s);
+    EXPECT_EQ(w.op.messages.size(), 2);
+    // A notice never waits, whoever started the command.
+    w.ctx.op().avviso(u"Simple Booking"_s, u"Conferma non riuscita"_s);
+    EXPECT_EQ(w.op.messages.size(), 2);
+    EXPECT_THAT(w.op.answers.last(), Contiene(u"Simple Booking: Conferma non riuscita"_s));
 }
 
 TEST_F(SchedulerTest, TheTimerRunsTheTick)

@@ -237,6 +237,14 @@ void SimServer::setRawAnswer(const QString& path, const QString& body)
     control("POST", u"raw?path="_s + QString::fromUtf8(QUrl::toPercentEncoding(path)), body.toUtf8());
 }
 
+void SimServer::setRawAnswerBytes(const QString& path, const QByteArray& body, const QString& contentType)
+{
+    QString what = u"raw?path="_s + QString::fromUtf8(QUrl::toPercentEncoding(path));
+    if (!contentType.isEmpty())
+        what += u"&type="_s + QString::fromUtf8(QUrl::toPercentEncoding(contentType));
+    control("POST", what, body);
+}
+
 void SimServer::clearRawAnswer(const QString& path)
 {
     control("DELETE", path.isEmpty() ? u"raw"_s : u"raw?path="_s + QString::fromUtf8(QUrl::toPercentEncoding(path)));

@@ -57,7 +57,9 @@ public:
     void addReservation(const QString& fragment); // returns after the simulator holds it
     void addCancellation(const QString& fragment);
     void setRawAnswer(const QString& path, const QString& body); // served verbatim for that path
-    void clearRawAnswer(const QString& path = {});               // empty: every path
+    // These bytes, served verbatim for that path, with this Content-Type when one is given.
+    void setRawAnswerBytes(const QString& path, const QByteArray& body, const QString& contentType = {});
+    void clearRawAnswer(const QString& path = {}); // empty: every path
 
     QStringList pendingNew() const;
     QStringList pendingCanc() const;

@@ -144,8 +144,10 @@ SimReply Simulator::handle(const SimRequest& request)
     } else {
         reply.body = answer(kind, xml, apply);
         const auto raw = m_rawAnswers.constFind(request.path);
-        if (raw != m_rawAnswers.cend())
+        if (raw != m_rawAnswers.cend()) {
             reply.body = raw.value();
+            reply.contentType = m_rawTypes.value(request.path, reply.contentType);
+        }
     }
 
     switch (fault.mode) {
@@ -437,13 +439,20 @@ SimReply Simulator::control(const SimRequest& request)
         if (path.isEmpty() || ServicePaths::kindOf(path) == Kind::Control)
             return problem(400, u"raw: give the service path as ?path="_s);
         m_rawAnswers.insert(path, request.body);
+        if (request.query.contains(u"type"_s))
+            m_rawTypes.insert(path, request.query.value(u"type"_s).toUtf8());
+        else
+            m_rawTypes.remove(path);
         return jsonReply(200, {{u"ok"_s, true}});
     }
     if (what == u"raw"_s && del) {
-        if (request.query.contains(u"path"_s))
+        if (request.query.contains(u"path"_s)) {
             m_rawAnswers.remove(request.query.value(u"path"_s));
-        else
+            m_rawTypes.remove(request.query.value(u"path"_s));
+        } else {
             m_rawAnswers.clear();
+            m_rawTypes.clear();
+        }
         return jsonReply(200, {{u"ok"_s, true}});
     }
     return problem(404, u"no control %1 %2"_s.arg(request.method, request.path));

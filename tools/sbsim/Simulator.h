@@ -97,5 +97,6 @@ private:
     QStringList m_availability;
     QList<SimFault> m_faults;
     QMap<QString, QByteArray> m_rawAnswers;
+    QMap<QString, QByteArray> m_rawTypes; // request path -> Content-Type of its raw answer, when given
     int m_requests = 0;
 };

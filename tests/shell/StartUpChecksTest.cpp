@@ -1,0 +1,79 @@
+// What start-up and the settings refuse rather than carry on with: table definitions that define none of
+// the interface tables, and a hotel code that no row can hold or that is binary.
+
+#include "Contiene.h"
+#include "context/Settings.h"
+#include "service/ServiceClient.h"
+#include "shell/Registro.h"
+#include "shell/Sessione.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+#include "support/WorkDir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+using ::testing::IsEmpty;
+
+namespace {
+
+struct Bridge
+{
+    Bridge() : registro(w.clock, false), sessione(w.ctx, registro) {}
+    WorkDir w;
+    Registro registro;
+    Sessione sessione;
+};
+
+TEST(StartUpChecks, ABrokenTableDefinitionFileInANewDirectoryStopsTheStartUpNamingIt)
+{
+    const QByteArray broken[] = {"", "\x00\x01garbage\xff\r\n[nulla]\r\n,,,\r\n", "[Altro.mdbx]\r\nT,F,10,5,\r\n"};
+    for (const QByteArray& dbt : broken) {
+        Bridge b;
+        b.w.write(u"SBOOK.DBT"_s, dbt);
+        EXPECT_THAT(b.sessione.avvia(), Contiene(u"SBOOK.DBT"_s)) << dbt.toStdString();
+    }
+    // Databases made before stay usable: a damaged file then only adds nothing.
+    Bridge b;
+    b.w.bootstrap();
+    b.w.write(u"SBOOK.DBT"_s, "");
+    EXPECT_EQ(b.sessione.avvia(), QString());
+}
+
+TEST(StartUpChecks, AHotelCodeNoRowCanHoldIsRefusedByTheWindowAndNeverSent)
+{
+    for (const QString& codice : {QString(51, u'H'), u"12\u000134"_s, u"12\t34"_s}) {
+        WorkDir w;
+        ParametriForm form;
+        form.testi[5] = codice;
+        Settings settings;
+        EXPECT_FALSE(form.registra(w.dir().path(), settings, w.op));
+        EXPECT_FALSE(QFileInfo::exists(w.file(u"SBookParam.txt"_s)));
+        EXPECT_THAT(w.op.messageTexts().join(u'\n'), Contiene(u"codice hotel"_s));
+    }
+    ParametriForm fits;
+    fits.testi[5] = QString(50, u'H');
+    WorkDir w;
+    Settings settings;
+    EXPECT_TRUE(fits.registra(w.dir().path(), settings, w.op));
+
+    // Read from the file, it adds no HotelId row and the exchanges that need it are refused.
+    Bridge b;
+    b.w.bootstrap();
+    const QByteArray huge(1024 * 1024, 'X');
+    b.w.write(u"SBookParam.txt"_s,
+              " 1 \r\nhttp://127.0.0.1:9/res\r\np\r\np\r\na\r\np\r\n" + huge + "\r\nP\r\nBB\r\n1\r\n 0 \r\n 0 \r\n");
+    EXPECT_TRUE(b.sessione.attiva());
+    EXPECT_EQ(Database(b.w.dir(), u"SimpleBooking.mdb"_s).OpenRecordset(u"HotelId"_s).RecordCount(), 0);
+    ServiceClient client(b.w.ctx);
+    EXPECT_FALSE(client.ScaricaPrenotazioni());
+    b.w.write(u"WBValuesRooms1.txt"_s, "04/05/2026,DBL,Avail,3,\r\n");
+    EXPECT_FALSE(client.InviaDisponibilita(b.w.ctx.settings.CodiceHotel, u"WBValuesRooms1.txt"_s));
+    EXPECT_THAT(b.w.op.requests, IsEmpty()); // nothing was sent
+    EXPECT_THAT(b.w.op.messageTexts().join(u'\n'), Contiene(u"più lungo di 50 caratteri"_s));
+}
+
+} // namespace
