@@ -82,14 +82,16 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
                                                         {u"SGL"_s, u"HB"_s, {1}, u"70.00"_s},
                                                         {u"DBL"_s, u"BB"_s, {2, 1}, u"90.00"_s},
                                                         {u"DBL"_s, u"RO"_s, {2}, u"80.00"_s}})));
-    sim.addReservation(fragment(prenotazione(u"WS2"_s, {{u"SGL"_s, u"BB"_s, {1}, u"60.00"_s}})));
+    for (const QString& id : {u"WS2"_s, u"WS3"_s})
+        sim.addReservation(fragment(prenotazione(id, {{u"SGL"_s, u"BB"_s, {1}, u"60.00"_s}})));
     w.write(u"WBSchPreno.st2"_s, "layout");
     w.ctx.settings.CodArr = u" "_s; // no default arrangement: the unmapped plan of line 5 gives none
     // Line 1: no such room, not free on a repeated asking, nothing, then 205; line 3 none; line 5 a room
     // outside the list, on the first answer.
-    for (const char* a : {"999", "202", " ", "205", "-", "2'A", "201"})
+    // WS2 without a room; WS3's input box goes unanswered.
+    for (const char* a : {"999", "202", " ", "205", "-", "2'A", "201", "-"})
         w.op.type(QString::fromUtf8(a));
-    w.op.answer(OperatorPort::Answer::Yes); // print; WS2's input box goes unanswered
+    w.op.answer(OperatorPort::Answer::Yes); // print
     scarica();
 
     const qint32 n = numero(u"WS1"_s);
@@ -99,7 +101,7 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
     EXPECT_EQ(leggi(u"SELECT NumeroPersone FROM Scheda_Prenotazione WHERE NumeroPrenotazione = ?"_s, {n}),
               QStringList{u"7"_s});
     EXPECT_EQ(notti(n), (QStringList{u"*205"_s, u"*205"_s, u"*205"_s, u"*2'A"_s, u"*2'A"_s, u"*2'A"_s}));
-    EXPECT_EQ(w.op.inputPrompts.size(), 8); // four for line 1, one each for lines 3 to 5, one for WS2
+    EXPECT_EQ(w.op.inputPrompts.size(), 9); // four for line 1, one each for lines 3 to 5, WS2 and WS3
     EXPECT_EQ(w.op.inputPrompts[0],
               u"NUOVA PRENOTAZIONE DAL WEB!\r\n\r\nNr.Pren. WS1\r\n\r\nSig./Sig.ra "
               u"Rossi\r\ndal 10/08/2026 al 13/08/2026\r\n\r\nn. 3 Camera doppia\r\n"
@@ -114,8 +116,12 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
     ASSERT_TRUE(pss.open(QIODevice::ReadOnly));
     EXPECT_EQ(pss.readAll(), "WBSchPreno.st2\r\nWS1\r\n");
     EXPECT_EQ(registrata(u"WS1"_s), 1);
-    EXPECT_EQ(registrata(u"WS2"_s), 0);
-    EXPECT_EQ(numero(u"WS2"_s), 0);
+    // Handled with nothing written to QV: the operator is told. Unanswered: still waiting.
+    EXPECT_EQ(registrata(u"WS2"_s), 1);
+    EXPECT_TRUE(mostrato(u"WS2 (Rossi Mario, dal 10/08/2026 al 13/08/2026) è stata segnata come gestita, ma non è "
+                         u"stata scritta in QV"_s));
+    EXPECT_EQ(registrata(u"WS3"_s), 0);
+    EXPECT_EQ(numero(u"WS2"_s) + numero(u"WS3"_s), 0);
 }
 
 TEST_F(Hotel, RegisteringTwiceGivesOneBookingAndSharedReferencesWait)
