@@ -209,11 +209,43 @@ def show(workdir):
               f"{(room or '').strip():<6} {(meal or '').strip():<5} {(amount or ''):>8}  {prices.get(npren, 0):>6}  "
               f"{'yes' if done else 'no'}")
     with database(workdir, "Scheda_Prenotazione.mdb") as db:
-        sheets = db.execute("SELECT NumeroPrenotazione, NomeCliente, TipoPrenotazione, NVoucher "
-                            "FROM Scheda_Prenotazione ORDER BY NumeroPrenotazione").fetchall()
-    print(f"QV bookings in {workdir / 'scheda_prenotazione.mdb'}: {len(sheets)}")
-    for number, guest, kind, voucher in sheets:
-        print(f"  {number:<6} {guest:<24} kind {kind}  {('web ' + voucher.strip()) if voucher.strip() else ''}")
+        sheets = db.execute("SELECT NumeroPrenotazione, NomeCliente, TipoPrenotazione, NVoucher, Trattamento, "
+                            "NumeroPersone FROM Scheda_Prenotazione ORDER BY NumeroPrenotazione").fetchall()
+    with database(workdir, "Camere_Prenotazione.mdb") as db:
+        rooms = db.execute("SELECT NumeroPrenotazione, NumeroCamera, TipoCamera, DataArrivo, DataPartenza, "
+                           "NumeroPersone, Trattamento, Prezzo, TipoPrenotazione FROM Camere_Prenotazione "
+                           "ORDER BY NumeroPrenotazione, rowid").fetchall()
+    with database(workdir, "Arrangiamento.mdb") as db:
+        nights = dict(db.execute("SELECT CodiceCliente, COUNT(*) FROM Arrangiamento "
+                                 "WHERE substr(NumeroCamera, 1, 1) = '*' GROUP BY CodiceCliente").fetchall())
+    with database(workdir, "Contatori.mdb") as db:
+        last = db.execute("SELECT PrenotazioniHotel FROM Contatori WHERE NumeroHotel = 1").fetchone()
+    print(f"QV bookings in {workdir / 'scheda_prenotazione.mdb'}: {len(sheets)} "
+          f"(last booking number {last[0] if last else 'missing'})")
+    for number, guest, kind, voucher, arrangement, persons in sheets:
+        web = f"web {voucher.strip()}" if (voucher or "").strip() else "typed in QV"
+        print(f"  {number:<6} {guest[:24]:<24} kind {kind}  {web:<12} {arrangement or '':<4} "
+              f"persons {persons:g}  nightly rows {nights.get(number, 0)}")
+        for n, room, kind_room, dfrom, dto, persons_room, arr, price, k in rooms:
+            if n == number:
+                print(f"         room {room.strip() or '(none)':<6} {kind_room:<6} {dfrom}-{dto}  persons "
+                      f"{persons_room:g}  {arr:<4} {price:>8.2f}  kind {k}")
+
+    # The per-type counters over the nights of the web bookings.
+    days = sorted({(r[2].strip(), r[3], r[4]) for r in rooms if r[0] in
+                   {s[0] for s in sheets if (s[3] or "").strip()}})
+    with database(workdir, "Disponibilita.mdb") as db:
+        print("Free rooms per type (DisponibilitàTipi.Libere) over the nights of the web bookings:")
+        for sigla, dfrom, dto in days:
+            night = date(int(dfrom[:4]), int(dfrom[4:6]), int(dfrom[6:8]))
+            end = date(int(dto[:4]), int(dto[4:6]), int(dto[6:8]))
+            free = []
+            while night < end:
+                row = db.execute('SELECT Libere FROM "DisponibilitàTipi" WHERE AMT = ?',
+                                 (f"{night:%Y%m}{sigla}",)).fetchone()
+                free.append(row[0][(night.day - 1) * 5:night.day * 5].strip() if row else "-")
+                night += timedelta(days=1)
+            print(f"  {sigla:<6} {dfrom}-{dto}: {' '.join(free)}")
 
 
 def main():

@@ -1,5 +1,6 @@
 #include "shell/Comandi.h"
 
+#include "booking/RevisionePrenotazioni.h"
 #include "context/AppContext.h"
 #include "import/ReservationImporter.h"
 #include "service/ServiceClient.h"
@@ -56,4 +57,6 @@ void Comandi::reservations()
     ReservationImporter importer(m_ctx, client);
     step(m_ctx, m_errore, [&] { importer.LeggiPrenotazioni(risposte->nuove); });
     step(m_ctx, m_errore, [&] { importer.LeggiCancellazioni(risposte->cancellazioni); });
+    // Then the stored reservations go into QV, also those an earlier download left waiting.
+    step(m_ctx, m_errore, [&] { RevisionePrenotazioni(m_ctx).EsaminaPrenotazioniWeb(); });
 }

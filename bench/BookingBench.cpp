@@ -1,0 +1,176 @@
+// Booking registration: one large reservation written with its counting, the free-room search of a
+// large room type against a busy booking table, and a download of new reservations reviewed
+// unattended from the service to QV's rows.
+
+#include "import/ImportAnswers.h"
+#include "import/ImportFixture.h"
+#include "support/WorkDir.h"
+
+#include "booking/AssegnazioneCamere.h"
+#include "booking/ScritturaPrenotazione.h"
+#include "shell/Comandi.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QSqlQuery>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Rows added in one transaction of plain statements: setting up is not what is measured.
+void aggiungi(const QDir& dir, const QString& file, const QString& sql, const QList<QVariantList>& righe)
+{
+    Database db(dir, file);
+    Database::Transaction work(db);
+    QSqlQuery q = db.query();
+    for (const QVariantList& valori : righe)
+        db.exec(q, sql, valori);
+    q.finish();
+    work.commit();
+}
+
+// A hotel of one QV type per web type, count rooms each, the counter at 1000.
+void albergo(WorkDir& w, const QStringList& tipiWeb, int camere)
+{
+    w.bootstrap();
+    w.ctx.settings.CodArr = u"PN"_s;
+    w.ctx.settings.CodAdd = 10;
+    w.ctx.settings.AssegnazioneAutomatica = u"1"_s;
+    w.ctx.settings.Modalita = u"2"_s;
+    QList<QVariantList> tipi, numeri, rooms;
+    for (const QString& web : tipiWeb) {
+        const QString qv = u"Q"_s + web.left(5);
+        tipi.append({qv, camere});
+        rooms.append({web, qv});
+        for (int i = 1; i <= camere; ++i)
+            numeri.append({qv + u"-%1"_s.arg(i, 3, 10, QChar(u'0')), qv});
+    }
+    aggiungi(
+        w.dir(), u"TipiCamere.mdb"_s,
+        u"INSERT INTO TipiCamere (NumeroHotel, Sigla, Descrizione, Tipologia, Quantita) VALUES (1, ?, 'T', 'C', ?)"_s,
+        tipi);
+    aggiungi(
+        w.dir(), u"NumeriCamere.mdb"_s,
+        u"INSERT INTO NumeriCamere (NumeroHotel, NumeroCamera, TipoCamera, PostiLetto, Attributi) VALUES (1, ?, ?, "
+        u"2, ' ')"_s,
+        numeri);
+    aggiungi(w.dir(), u"SimpleBooking.mdb"_s,
+             u"INSERT INTO Rooms (NumeroHotel, HotelId, RoomsId, RoomsLevel, DesRooms, QVRooms) VALUES (1, '1234', ?, "
+             u"1, 'Tipo', ?)"_s,
+             rooms);
+    aggiungi(w.dir(), u"SimpleBooking.mdb"_s,
+             u"INSERT INTO Rates (NumeroHotel, HotelId, RatesId, DesRates, QVRates, RateCode) VALUES (1, '1234', 'BB', "
+             u"'BB', 'BB', 11)"_s,
+             {{}});
+    aggiungi(w.dir(), u"Contatori.mdb"_s, u"INSERT INTO Contatori (NumeroHotel, PrenotazioniHotel) VALUES (1, 1000)"_s,
+             {{}});
+}
+
+void BM_RegistraPrenotazione(benchmark::State& state)
+{
+    constexpr int kCamere = 10;
+    constexpr int kNotti = 14;
+    WorkDir w;
+    albergo(w, {u"DBL"_s}, 40);
+    ScritturaPrenotazione scrittura(w.ctx);
+    CamereRichieste camere;
+    for (int k = 1; k <= kCamere; ++k) {
+        RigaCamera& r = camere.riga(k);
+        r.tipoWeb = u"DBL"_s;
+        r.camera = u"QDBL-%1"_s.arg(k, 3, 10, QChar(u'0'));
+        r.tipoCamera = u"QDBL"_s;
+        r.trattamento = u"BB"_s;
+        r.persone = 2;
+        r.prezzo = 120;
+    }
+    int n = 0;
+    qint64 notti = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // A reservation of its own each time, a month apart, with its nightly prices.
+        const QString id = u"BENCH%1"_s.arg(++n);
+        const QDate arrivo = QDate(2027, 1, 1).addMonths(n);
+        aggiungi(w.dir(), u"SimpleBooking.mdb"_s,
+                 u"INSERT INTO Reservations (NumeroHotel, NPren, Amount, DataFrom, DataTo, LastName, FirstName, Notes, "
+                 u"Agency, Street, City, Phone, EMail, Country, Status, Registrata) VALUES (1, ?, '16.800,00', ?, ?, "
+                 u"'Rossi', 'Mario', 'Nota', ' ', 'Via Roma 1', 'Firenze', '055', 'a@b.it', 'IT', 'Reserved', 0)"_s,
+                 {{id, arrivo.toString(u"yyyyMMdd"_s), arrivo.addDays(kNotti).toString(u"yyyyMMdd"_s)}});
+        QList<QVariantList> prezzi;
+        for (int d = 0; d <= kNotti; ++d)
+            prezzi.append({id, arrivo.addDays(d).toString(u"yyyyMMdd"_s)});
+        aggiungi(w.dir(), u"SimpleBooking.mdb"_s,
+                 u"INSERT INTO ReservationsPrice (NumeroHotel, NPren, Room, DayDate, Price) VALUES (1, ?, 'DBL', ?, "
+                 u"'120,00')"_s,
+                 prezzi);
+        state.ResumeTiming();
+        if (scrittura.RegistraPrenotazione(id, camere).esito != ScritturaPrenotazione::Esito::Registrata) {
+            state.SkipWithError("not registered");
+            return;
+        }
+        notti += kCamere * kNotti;
+    }
+    state.counters["nightly_rows"] = double(notti);
+}
+
+void BM_CercaCamereLibere(benchmark::State& state)
+{
+    constexpr int kCamere = 200;
+    const int righe = int(state.range(0));
+    WorkDir w;
+    albergo(w, {u"DBL"_s}, kCamere);
+    // Two-night stays over the years before, and one in three rooms taken during the stay searched.
+    QList<QVariantList> prenotate;
+    prenotate.reserve(righe);
+    for (int i = 0; i < righe; ++i) {
+        const QString camera = u"QDBL-%1"_s.arg(1 + i % kCamere, 3, 10, QChar(u'0'));
+        const bool ora = i < kCamere && i % 3 == 0;
+        const QDate dal = ora ? QDate(2026, 8, 9) : QDate(2015, 1, 1).addDays((i / kCamere) * 3);
+        prenotate.append({10000 + i, dal.toString(u"yyyyMMdd"_s), dal.addDays(2).toString(u"yyyyMMdd"_s), camera});
+    }
+    aggiungi(w.dir(), u"Camere_Prenotazione.mdb"_s,
+             u"INSERT INTO Camere_Prenotazione (NumeroHotel, NumeroPrenotazione, TipoPrenotazione, DataArrivo, "
+             u"DataPartenza, TipoCamera, NumeroCamera, \"QuantitàCamere\", NumeroPersone) VALUES (1, ?, 'C', ?, ?, "
+             u"'QDBL', ?, 1, 2)"_s,
+             prenotate);
+    AssegnazioneCamere a(w.ctx);
+    const CamereRichieste camere;
+    qsizetype libere = 0;
+    for (auto _ : state) {
+        a.CercaCamereLibere(u"DBL"_s, u"10/08/2026"_s, u"13/08/2026"_s, camere);
+        libere = a.ElencoCamereLibere().count(u',') - 1;
+    }
+    state.counters["free_rooms"] = double(libere);
+}
+
+void BM_ScaricaERivedi(benchmark::State& state)
+{
+    const int quante = int(state.range(0));
+    qint64 registrate = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        WorkDir w;
+        QStringList tipi;
+        for (const QString& t : ImportAnswers::generatedRoomTypes())
+            tipi << t;
+        albergo(w, tipi, 120);
+        SimServer sim;
+        ImportSupport::useSimulator(w.ctx, sim.baseUrl(), sim.reservationsUrl());
+        for (int i = 0; i < quante; ++i)
+            sim.addReservation(ImportAnswers::fragment(ImportAnswers::generated(i)));
+        state.ResumeTiming();
+        Comandi(w.ctx).reservations();
+        state.PauseTiming();
+        Database db(w.dir(), u"Scheda_Prenotazione.mdb"_s);
+        registrate = db.OpenRecordset(u"Scheda_Prenotazione"_s).RecordCount();
+        state.ResumeTiming();
+    }
+    state.counters["registered"] = double(registrate);
+    state.counters["reservations"] = quante;
+}
+
+} // namespace
+
+BENCHMARK(BM_RegistraPrenotazione)->Iterations(30)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CercaCamereLibere)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScaricaERivedi)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);

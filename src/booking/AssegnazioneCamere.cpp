@@ -1,0 +1,119 @@
+#include "booking/AssegnazioneCamere.h"
+
+#include "booking/VerificaCamera.h"
+#include "context/AppContext.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCrLf = u"\r\n"_s;
+
+// A level of the room type mapping without a QV type is a mapping not made yet.
+constexpr int kLivelliMassimi = 1000;
+
+} // namespace
+
+std::optional<qint32> AssegnazioneCamere::NuovoNumeroPrenotazione(Database& db, qint16 numeroHotel)
+{
+    Recordset contatori = db.OpenRecordset(u"Contatori"_s);
+    if (!contatori.FindFirst(u"NumeroHotel = ?"_s, {numeroHotel}))
+        return std::nullopt;
+    const qint32 numero = contatori.Field(u"PrenotazioniHotel"_s).toInt() + 1;
+    contatori.Edit();
+    contatori.setField(u"PrenotazioniHotel"_s, numero);
+    contatori.Update();
+    return numero;
+}
+
+std::optional<qint32> AssegnazioneCamere::NuovoNumeroPrenotazione()
+{
+    Database db(m_ctx.workDir(), QString::fromUtf16(FileContatori));
+    Database::Transaction work(db);
+    const auto numero = NuovoNumeroPrenotazione(db, m_ctx.NumeroHotelCorrente);
+    work.commit();
+    return numero;
+}
+
+QString AssegnazioneCamere::CercaCamereLibere(const QString& tipoWeb, const QString& dal, const QString& al,
+                                              const CamereRichieste& camere)
+{
+    m_elencoCamereLibere = u","_s;
+    QString risultato = kCrLf;
+    {
+        Database interfaccia(m_ctx.workDir(), QString::fromUtf16(FileInterfaccia));
+        Recordset tipi = interfaccia.OpenRecordset(u"Rooms"_s);
+        Recordset livelli = interfaccia.OpenRecordset(u"Rooms"_s);
+        Database numeri(m_ctx.workDir(), u"NumeriCamere.mdb"_s);
+        Recordset camereQv = numeri.OpenRecordset(u"NumeriCamere"_s);
+        if (tipi.FindFirst(u"RoomsId = ?"_s, {tipoWeb.trimmed()})) {
+            const QString roomsId = tipi.Field(u"RoomsId"_s).toString().toUpper();
+            ControlloCamere controllo(m_ctx);
+            for (int livello = 1; livello <= kLivelliMassimi; ++livello) {
+                if (!livelli.FindFirst(u"RoomsId = ? and RoomsLevel = ?"_s, {roomsId, livello}))
+                    break;
+                const QString tipoQv = livelli.Field(u"QVRooms"_s).toString();
+                const QString criterio = u"TipoCamera = ?"_s;
+                for (bool f = camereQv.FindFirst(criterio, {tipoQv}); f; f = camereQv.FindNext(criterio, {tipoQv})) {
+                    const QString camera = camereQv.Field(u"NumeroCamera"_s).toString();
+                    if (camere.scelta(camera) || inElenco(camera))
+                        continue;
+                    if (controllo.VerificaCamera(camera, dal, al, u"P"_s, 0) != 1)
+                        continue;
+                    m_elencoCamereLibere += camera + u',';
+                    risultato += camera + u' ' + camereQv.Field(u"TipoCamera"_s).toString() + u" n. letti "_s +
+                                 camereQv.Field(u"PostiLetto"_s).toString() + u' ' +
+                                 camereQv.Field(u"Attributi"_s).toString() + kCrLf;
+                }
+            }
+        }
+    }
+    if (m_elencoCamereLibere == u",")
+        return u",,"_s;
+    return risultato;
+}
+
+QString AssegnazioneCamere::primaCameraLibera() const
+{
+    const qsizetype fine = m_elencoCamereLibere.indexOf(u',', 1);
+    return fine > 1 ? m_elencoCamereLibere.mid(1, fine - 1) : QString();
+}
+
+bool AssegnazioneCamere::inElenco(const QString& camera) const
+{
+    return m_elencoCamereLibere.contains(u',' + camera + u',');
+}
+
+QString AssegnazioneCamere::CercaTrattamento(Database& interfaccia, const QString& idTariffa) const
+{
+    Recordset rates = interfaccia.OpenRecordset(u"Rates"_s);
+    // A plan downloaded but not mapped yet falls back to the default, as the settings promise.
+    if (rates.FindFirst(u"RatesId = ?"_s, {idTariffa.trimmed()})) {
+        const QString qv = rates.Field(u"QVRates"_s).toString();
+        if (!qv.trimmed().isEmpty())
+            return qv;
+    }
+    return m_ctx.settings.CodArr;
+}
+
+QString AssegnazioneCamere::CercaTrattamento(const QString& idTariffa) const
+{
+    Database interfaccia(m_ctx.workDir(), QString::fromUtf16(FileInterfaccia));
+    return CercaTrattamento(interfaccia, idTariffa);
+}
+
+qint16 AssegnazioneCamere::CercaVoceAddebito(Database& interfaccia, const QString& codice) const
+{
+    Recordset rates = interfaccia.OpenRecordset(u"Rates"_s);
+    if (rates.FindFirst(u"QVRates = ? and RateCode <> 0"_s, {codice.trimmed()}))
+        return qint16(rates.Field(u"RateCode"_s).toInt());
+    return m_ctx.settings.CodAdd;
+}
+
+qint16 AssegnazioneCamere::CercaVoceAddebito(const QString& codice) const
+{
+    Database interfaccia(m_ctx.workDir(), QString::fromUtf16(FileInterfaccia));
+    return CercaVoceAddebito(interfaccia, codice);
+}

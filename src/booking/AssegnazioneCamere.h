@@ -1,0 +1,51 @@
+#pragma once
+
+#include "booking/CamereRichieste.h"
+
+#include <QString>
+#include <optional>
+
+class AppContext;
+class Database;
+
+// The small services a web reservation needs on its way into QV: the next booking number, the free
+// rooms of a web room type, and the QV arrangement and charge item of a rate plan.
+class AssegnazioneCamere
+{
+public:
+    explicit AssegnazioneCamere(AppContext& ctx) : m_ctx(ctx) {}
+
+    // The next booking number from the Contatori row of the hotel, drawn inside the caller's unit
+    // of work (Contatori reachable from db, a transaction open): a rollback gives the number back.
+    // nullopt when the hotel has no counter row: a number is never invented.
+    static std::optional<qint32> NuovoNumeroPrenotazione(Database& db, qint16 numeroHotel);
+    // The same in a unit of work of its own on Contatori.mdb.
+    std::optional<qint32> NuovoNumeroPrenotazione();
+
+    // The free rooms of a web room type for a stay (dd/mm/yyyy): the rooms of the QV type mapped at
+    // level 1, then level 2, and so on, each asked of the conflict check, leaving out the rooms
+    // already chosen for any line of camere. The result has one line per room ("101 DOP n. letti 2
+    // BALCONE"), after a leading CR LF; ",," when none is free. Sets ElencoCamereLibere.
+    QString CercaCamereLibere(const QString& tipoWeb, const QString& dal, const QString& al,
+                              const CamereRichieste& camere);
+    // ",101,102,": the rooms the last search found, in the order found.
+    const QString& ElencoCamereLibere() const { return m_elencoCamereLibere; }
+    // The first room of the list; empty when it is empty.
+    QString primaCameraLibera() const;
+    // Whether room is on the list.
+    bool inElenco(const QString& camera) const;
+
+    // The QV arrangement of a web rate plan; the setting CodArr when the plan is unknown or not mapped.
+    QString CercaTrattamento(Database& interfaccia, const QString& idTariffa) const;
+    QString CercaTrattamento(const QString& idTariffa) const;
+    // The charge item of a QV arrangement; the setting CodAdd when no mapped rate plan gives one.
+    qint16 CercaVoceAddebito(Database& interfaccia, const QString& codice) const;
+    qint16 CercaVoceAddebito(const QString& codice) const;
+
+    static constexpr const char16_t* FileInterfaccia = u"SimpleBooking.mdb";
+    static constexpr const char16_t* FileContatori = u"Contatori.mdb";
+
+private:
+    AppContext& m_ctx;
+    QString m_elencoCamereLibere = QStringLiteral(",");
+};

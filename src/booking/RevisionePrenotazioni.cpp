@@ -1,0 +1,304 @@
+#include "booking/RevisionePrenotazioni.h"
+
+#include "booking/AssegnazioneCamere.h"
+#include "booking/ScritturaPrenotazione.h"
+#include "context/AppContext.h"
+#include "store/Database.h"
+#include "store/DaySlots.h"
+#include "store/Recordset.h"
+#include "store/StoreError.h"
+#include "store/TextFile.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCrLf = u"\r\n"_s;
+const QString kNessuna = u",,"_s;
+
+bool vuoto(const QString& s)
+{
+    return s.trimmed().isEmpty();
+}
+
+QString campo(const QString& base, int k, const char16_t* suffisso = u"")
+{
+    return base + QString::number(k) + QString::fromUtf16(suffisso);
+}
+
+} // namespace
+
+struct RevisionePrenotazioni::Prenotazione
+{
+    // A room stay's own values: the slot its type took when the reservation was stored.
+    struct Slot
+    {
+        double persone = 0;
+        double prezzo = 0;
+        QString trattamento;
+    };
+
+    QString nPren, lastName, firstName, dataFrom, dataTo, status;
+    std::array<QString, CamereRichieste::Righe> tipi;
+    std::array<Slot, CamereRichieste::Righe> slot;
+
+    explicit Prenotazione(const Recordset& rs)
+    {
+        nPren = rs.Field(u"NPren"_s).toString();
+        lastName = rs.Field(u"LastName"_s).toString();
+        firstName = rs.Field(u"FirstName"_s).toString();
+        dataFrom = rs.Field(u"DataFrom"_s).toString().trimmed();
+        dataTo = rs.Field(u"DataTo"_s).toString().trimmed();
+        status = rs.Field(u"Status"_s).toString().trimmed();
+        for (int k = 1; k <= CamereRichieste::Righe; ++k) {
+            const auto i = static_cast<size_t>(k - 1);
+            tipi[i] = rs.Field(campo(u"Room"_s, k)).toString();
+            slot[i].persone = rs.Field(campo(u"Room"_s, k, u"_QP")).toDouble();
+            slot[i].prezzo = rs.Field(campo(u"Room"_s, k, u"_P")).toDouble();
+            slot[i].trattamento = rs.Field(campo(u"Room"_s, k, u"_A")).toString();
+        }
+    }
+
+    QString dal() const { return TextDate::ymdToDmy(dataFrom); }
+    QString al() const { return TextDate::ymdToDmy(dataTo); }
+    QString chi() const { return ScritturaPrenotazione::chi(nPren, lastName, firstName, dataFrom, dataTo); }
+};
+
+void RevisionePrenotazioni::avvisa(const QString& testo)
+{
+    m_ctx.op().inform(QString::fromUtf16(Titolo), testo, OperatorPort::Icon::Exclamation);
+}
+
+void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
+{
+    if (valoreNumerico(m_ctx.settings.AssegnazioneAutomatica) == 1)
+        m_ctx.settings.Modalita = u"2"_s;
+    m_ctx.op().setCaption(m_ctx.caption());
+    m_passate.clear();
+
+    Database db(m_ctx.workDir(), QString::fromUtf16(AssegnazioneCamere::FileInterfaccia));
+    Recordset prenotazioni = db.OpenRecordset(u"Reservations"_s);
+    // From the start of the table each time: handled rows no longer match, rows left waiting are
+    // passed by, so every row is seen once.
+    const auto prossima = [&](const QString& criterio) {
+        for (bool f = prenotazioni.FindFirst(criterio); f; f = prenotazioni.FindNext(criterio))
+            if (!m_passate.contains(prenotazioni.Field(u"NPren"_s).toString()))
+                return true;
+        return false;
+    };
+    const auto ciascuna = [&](const QString& criterio, auto&& esame) {
+        while (prossima(criterio)) {
+            const Prenotazione p(prenotazioni);
+            m_passate.insert(p.nPren);
+            try {
+                esame(p);
+            } catch (const StoreError& e) {
+                avvisa(p.chi() + u" resta in attesa: "_s + e.text() + u" ("_s + QString::number(e.number()) + u')');
+            }
+        }
+    };
+    ciascuna(u"Registrata = 0 and Status <> 'Cancelled'"_s, [&](const Prenotazione& p) { esamina(p); });
+    ciascuna(u"Registrata = 0 and Status = 'Cancelled'"_s, [&](const Prenotazione& p) { esaminaCancellata(p); });
+}
+
+bool RevisionePrenotazioni::esamina(const Prenotazione& p)
+{
+    const bool automatica = m_ctx.settings.Modalita == u"2";
+    if (automatica && p.status.compare(u"Modify"_s, Qt::CaseInsensitive) == 0) {
+        // A change to a reservation never stored here: the booking may have been typed into QV by hand.
+        avvisa(p.chi() + u" è una modifica di una prenotazione che non era stata scaricata: la prenotazione "_s
+                         u"potrebbe essere già in QV. Resta in attesa di un operatore."_s);
+        return false;
+    }
+
+    CamereRichieste camere;
+    QStringList descrizioni;
+    QList<int> conteggi;
+    {
+        Database interfaccia(m_ctx.workDir(), QString::fromUtf16(AssegnazioneCamere::FileInterfaccia));
+        Recordset rooms = interfaccia.OpenRecordset(u"Rooms"_s);
+        int slot = 0;
+        for (int k = 1; k <= CamereRichieste::Righe; ++k) {
+            RigaCamera& riga = camere.riga(k);
+            riga.tipoWeb = p.tipi[static_cast<size_t>(k - 1)];
+            if (vuoto(riga.tipoWeb) || !rooms.FindFirst(u"RoomsId = ?"_s, {riga.tipoWeb.trimmed()})) {
+                riga.tipoWeb = riga.tipoWeb.trimmed();
+                continue;
+            }
+            riga.tipoWeb = riga.tipoWeb.trimmed();
+            riga.descrizione = rooms.Field(u"DesRooms"_s).toString();
+            // Slots were filled in the order of the stays whose type Rooms knows.
+            const Prenotazione::Slot& s = p.slot[static_cast<size_t>(slot++)];
+            riga.persone = s.persone;
+            riga.prezzo = s.prezzo;
+            riga.trattamento = s.trattamento;
+            const qsizetype i = descrizioni.indexOf(riga.descrizione);
+            if (i >= 0) {
+                ++conteggi[i];
+            } else if (descrizioni.size() < CamereRichieste::Righe) {
+                descrizioni << riga.descrizione;
+                conteggi << 1;
+            }
+        }
+    }
+
+    QString riepilogo = u"NUOVA PRENOTAZIONE DAL WEB!"_s + kCrLf + kCrLf + u"Nr.Pren. "_s + p.nPren + kCrLf + kCrLf +
+                        u"Sig./Sig.ra "_s + p.lastName + kCrLf + u"dal "_s + p.dal() + u" al "_s + p.al() + kCrLf +
+                        kCrLf;
+    for (qsizetype i = 0; i < descrizioni.size(); ++i)
+        riepilogo += u"n. "_s + QString::number(conteggi.at(i)) + u' ' + descrizioni.at(i) + kCrLf;
+
+    // A room proposed to this review may be taken by another workstation before the booking is
+    // written: unattended, the rooms are looked for again a few times.
+    constexpr int kTentativi = 5;
+    ScritturaPrenotazione scrittura(m_ctx);
+    for (int tentativo = 1;; ++tentativo) {
+        CamereRichieste scelte = camere;
+        QString testo = riepilogo;
+        const Assegnazione assegnazione = assegna(p, scelte, testo, automatica);
+        if (assegnazione == Assegnazione::SenzaRisposta)
+            return false; // nobody answered: the reservation waits for an operator
+        if (assegnazione == Assegnazione::Mancano) {
+            avvisa(p.chi() + u": non ci sono camere libere per tutte le camere richieste (o un tipo di camera non è "_s
+                             u"abbinato a QV). Non è stata registrata e resta in attesa di un operatore."_s);
+            return false;
+        }
+        if (vuoto(scelte.riga(1).tipoCamera)) {
+            const bool segnata = scrittura.segnaGestita(p.nPren);
+            if (segnata)
+                avvisa(p.chi() + u" è stata segnata come gestita, ma non è stata scritta in QV: la prima camera "_s
+                                 u"richiesta non ha una camera assegnata."_s);
+            return segnata;
+        }
+        const auto r = scrittura.RegistraPrenotazione(p.nPren, scelte);
+        if (r.esito == ScritturaPrenotazione::Esito::CameraOccupata) {
+            if (automatica && tentativo < kTentativi)
+                continue;
+            avvisa(p.chi() + u": la camera "_s + r.camera +
+                   u" non è più libera. Non è stata registrata e resta in "_s
+                   u"attesa."_s);
+            return false;
+        }
+        if (r.esito == ScritturaPrenotazione::Esito::InAttesa)
+            return false;
+        if (!automatica && r.esito != ScritturaPrenotazione::Esito::GiaGestita)
+            stampa(p.nPren);
+        return true;
+    }
+}
+
+RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenotazione& p, CamereRichieste& camere,
+                                                                   QString& riepilogo, bool automatica)
+{
+    AssegnazioneCamere assegnazione(m_ctx);
+    bool mancano = false;
+    Database db(m_ctx.workDir(), u"NumeriCamere.mdb"_s);
+    Recordset numeri = db.OpenRecordset(u"NumeriCamere"_s);
+    for (int k = 1; k <= CamereRichieste::Righe; ++k) {
+        RigaCamera& riga = camere.riga(k);
+        if (vuoto(riga.tipoWeb))
+            continue;
+        // What the stay brings (persons, price, meal plan), kept until a room is known.
+        const RigaCamera soggiorno = riga;
+        riga.persone = 0;
+        riga.prezzo = 0;
+        riga.trattamento.clear();
+        const QString libere = assegnazione.CercaCamereLibere(riga.tipoWeb, p.dal(), p.al(), camere);
+        if (libere == kNessuna) {
+            if (automatica) {
+                mancano = true;
+                continue;
+            }
+            riepilogo += kCrLf + u"Non ci sono camere disponibili!"_s;
+            m_ctx.op().inform(u"Simplebooking"_s, riepilogo, OperatorPort::Icon::Exclamation);
+            // Written without a room number, so that the front desk sees the stay.
+            riga.tipoCamera = riga.tipoWeb;
+            riga.persone = soggiorno.persone;
+            riga.prezzo = soggiorno.prezzo;
+            riga.trattamento = u" "_s;
+            continue;
+        }
+        std::optional<QString> scelta;
+        if (automatica)
+            scelta = assegnazione.primaCameraLibera();
+        else
+            scelta =
+                chiediCamera(riepilogo + kCrLf + libere + kCrLf + u"Scegli la camera da assegnare alla prenotazione!"_s,
+                             assegnazione, numeri);
+        if (!scelta)
+            return Assegnazione::SenzaRisposta;
+        riga.camera = *scelta;
+        if (riga.camera == u"-" || !numeri.FindFirst(u"NumeroCamera = ?"_s, {riga.camera})) {
+            riga.tipoCamera = u" "_s;
+            riga.trattamento = u" "_s;
+            continue;
+        }
+        riga.tipoCamera = numeri.Field(u"TipoCamera"_s).toString();
+        riga.proposta = assegnazione.inElenco(riga.camera);
+        riga.persone = soggiorno.persone;
+        riga.prezzo = soggiorno.prezzo;
+        riga.trattamento = assegnazione.CercaTrattamento(soggiorno.trattamento);
+    }
+    return mancano ? Assegnazione::Mancano : Assegnazione::Completa;
+}
+
+std::optional<QString> RevisionePrenotazioni::chiediCamera(const QString& prompt,
+                                                           const AssegnazioneCamere& assegnazione, Recordset& numeri)
+{
+    bool ripetuta = false;
+    for (;;) {
+        const auto risposta = m_ctx.op().inputBox(prompt, QString::fromUtf16(TitoloScelta), QString());
+        if (!risposta)
+            return std::nullopt;
+        const QString camera = risposta->trimmed();
+        if (camera == u"-")
+            return camera;
+        // A room that does not exist is asked again; on a repeated asking only a proposed room counts.
+        if (!camera.isEmpty() && numeri.FindFirst(u"NumeroCamera = ?"_s, {camera}) &&
+            (!ripetuta || assegnazione.inElenco(camera)))
+            return camera;
+        ripetuta = true;
+    }
+}
+
+void RevisionePrenotazioni::stampa(const QString& nPren)
+{
+    const QString titolo = QString::fromUtf16(TitoloStampa);
+    const auto risposta =
+        m_ctx.op().messageBox({titolo, u"Stampo la scheda prenotazione?"_s, OperatorPort::Icon::Question,
+                               OperatorPort::Buttons::YesNo, OperatorPort::Answer::Yes, OperatorPort::Answer::No});
+    if (risposta != OperatorPort::Answer::Yes)
+        return;
+    const QString modello = u"WBSchPreno.st2"_s;
+    if (!QFileInfo::exists(m_ctx.path(modello))) {
+        m_ctx.op().inform(titolo, u"Manca il modello di stampa "_s + modello + u": la scheda non è stata stampata."_s);
+        return;
+    }
+    const QString errore = TextFile::writeLines(m_ctx.path(u"stampa2.pss"_s), {modello, nPren});
+    if (!errore.isEmpty()) {
+        m_ctx.op().inform(titolo, u"Impossibile scrivere stampa2.pss: "_s + errore);
+        return;
+    }
+    if (!QProcess::startDetached(m_ctx.path(u"stampe2.exe"_s), {}, m_ctx.workDir().path()))
+        m_ctx.op().inform(titolo, u"Impossibile avviare il programma di stampa stampe2.exe: la scheda non è stata "_s
+                                  u"stampata."_s);
+}
+
+bool RevisionePrenotazioni::esaminaCancellata(const Prenotazione& p)
+{
+    const QString testo = u"Cancellata prenotazione a nome "_s + p.lastName + u' ' + p.firstName + u" dal "_s +
+                          p.dal() + u" al "_s + p.al() + kCrLf + u"Confermi?"_s;
+    const auto risposta = m_ctx.op().messageBox({QString::fromUtf16(Titolo), testo, OperatorPort::Icon::Question,
+                                                 OperatorPort::Buttons::YesNo, OperatorPort::Answer::No,
+                                                 OperatorPort::Answer::Unanswered});
+    ScritturaPrenotazione scrittura(m_ctx);
+    if (risposta == OperatorPort::Answer::Yes)
+        return scrittura.AnnullaPrenotazione(p.nPren).esito != ScritturaPrenotazione::Esito::InAttesa;
+    if (risposta == OperatorPort::Answer::No)
+        return scrittura.segnaGestita(p.nPren);
+    return false;
+}

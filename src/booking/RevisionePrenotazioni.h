@@ -1,0 +1,49 @@
+#pragma once
+
+#include "booking/CamereRichieste.h"
+
+#include <QSet>
+#include <QString>
+#include <optional>
+
+class AppContext;
+class AssegnazioneCamere;
+class Recordset;
+
+// The review of the downloaded web reservations not yet handled: each new one is shown to the
+// operator, who picks a room per room line (mode "1", Semi automatica), or takes the first free
+// rooms unattended (mode "2", Automatica), and is then written into QV; each cancelled one is
+// offered for cancellation of its QV booking.
+//
+// A reservation left waiting (a question or input box without an answer, rooms lacking, a
+// registration that could not be made, a store error on its row) is passed by for the rest of the
+// review and offered again by the next one.
+class RevisionePrenotazioni
+{
+public:
+    explicit RevisionePrenotazioni(AppContext& ctx) : m_ctx(ctx) {}
+
+    void EsaminaPrenotazioniWeb();
+
+    static constexpr const char16_t* TitoloScelta = u"Prenotazioni on-line";
+    static constexpr const char16_t* TitoloStampa = u"Stampa prenotazioni";
+    static constexpr const char16_t* Titolo = u"Simple Booking";
+
+private:
+    struct Prenotazione; // the values of one Reservations row the review uses
+
+    // True when the reservation was handled (it no longer waits).
+    bool esamina(const Prenotazione& p);
+    bool esaminaCancellata(const Prenotazione& p);
+    enum class Assegnazione { Completa, Mancano, SenzaRisposta };
+    // Gives each line a room: the operator's answers, or the first free rooms.
+    Assegnazione assegna(const Prenotazione& p, CamereRichieste& camere, QString& riepilogo, bool automatica);
+    // The operator's room for a line: nullopt when the input box went unanswered.
+    std::optional<QString> chiediCamera(const QString& prompt, const AssegnazioneCamere& assegnazione,
+                                        Recordset& numeri);
+    void stampa(const QString& nPren);
+    void avvisa(const QString& testo);
+
+    AppContext& m_ctx;
+    QSet<QString> m_passate; // reservations already seen by this review
+};

@@ -1,0 +1,494 @@
+#include "booking/ScritturaPrenotazione.h"
+
+#include "availability/CalcolaDisponibilita.h"
+#include "booking/AssegnazioneCamere.h"
+#include "booking/VerificaCamera.h"
+#include "context/AppContext.h"
+#include "store/Database.h"
+#include "store/DaySlots.h"
+#include "store/Recordset.h"
+#include "store/TextFile.h"
+#include "store/ValueCleaning.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// More workstations than this is a mistyped NTERM, not a hotel.
+constexpr qint64 kTerminaliMassimi = 999;
+
+bool vuoto(const QString& s)
+{
+    return s.trimmed().isEmpty();
+}
+
+// The first line of one of QV's optional files; empty when the file or its first line is missing.
+QString primaRiga(const AppContext& ctx, const QString& nome)
+{
+    const QString path = ctx.path(nome);
+    if (!QFileInfo::exists(path))
+        return {};
+    const auto righe = TextFile::readLines(path);
+    return righe && !righe->isEmpty() ? righe->first().trimmed() : QString();
+}
+
+// A cleaned code of a room line, cut to the width of QV's code fields.
+QString codice(const QString& valore)
+{
+    return PulisciValore(tagliaTesto(valore, 6), 0);
+}
+
+QString dataLeggibile(const QString& ymd)
+{
+    return TextDate::ymdToDmy(ymd.trimmed());
+}
+
+} // namespace
+
+struct ScritturaPrenotazione::Testata
+{
+    QString nPren, dataFrom, dataTo, lastName, firstName, agency, street, city, phone, email, notes, country;
+    QVariant amount;
+
+    explicit Testata(const Recordset& rs)
+    {
+        const auto testo = [&](const QString& campo) {
+            return rs.Field(campo).toString();
+        };
+        nPren = testo(u"NPren"_s);
+        dataFrom = testo(u"DataFrom"_s);
+        dataTo = testo(u"DataTo"_s);
+        lastName = testo(u"LastName"_s);
+        firstName = testo(u"FirstName"_s);
+        agency = testo(u"Agency"_s);
+        street = testo(u"Street"_s);
+        city = testo(u"City"_s);
+        phone = testo(u"Phone"_s);
+        email = testo(u"EMail"_s);
+        notes = testo(u"Notes"_s);
+        country = testo(u"Country"_s);
+        amount = rs.Field(u"Amount"_s);
+    }
+
+    QString chi() const { return ScritturaPrenotazione::chi(nPren, lastName, firstName, dataFrom, dataTo); }
+};
+
+// One unit of work of the writer: the interface database with every other file attached, in a
+// transaction that rolls back unless it is committed.
+class ScritturaPrenotazione::Lavoro
+{
+public:
+    // Files can only be attached outside a transaction: all of them first, then the unit of work.
+    explicit Lavoro(const AppContext& ctx)
+        : db(ctx.workDir(), fileUnitaDiLavoro().first()), collegati(collega(db)), work(db),
+          prenotazioni(db.OpenRecordset(u"Reservations"_s))
+    {
+    }
+
+    // The waiting reservation, read inside the unit of work: false when it is not waiting any more.
+    bool trova(const QString& nPren)
+    {
+        return prenotazioni.FindFirst(u"NPren = ?"_s, {nPren}) && prenotazioni.Field(u"Registrata"_s).toInt() == 0;
+    }
+
+    void segnaGestita()
+    {
+        prenotazioni.Edit();
+        prenotazioni.setField(u"Registrata"_s, 1);
+        prenotazioni.Update();
+    }
+
+    // Another stored web reservation with the same first 20 characters: the booking link is ambiguous.
+    bool voucherCondiviso(const QString& nPren)
+    {
+        Recordset altre = db.OpenRecordset(u"Reservations"_s);
+        return altre.FindFirst(u"NPren <> ? and left(NPren, 20) = ?"_s, {nPren, voucher(nPren)});
+    }
+
+    Database db;
+    int collegati;
+    Database::Transaction work;
+    Recordset prenotazioni;
+
+private:
+    static int collega(Database& db)
+    {
+        // A file QV does not have (an optional one like Allotments.mdb) is not made up by attaching it.
+        const QStringList files = fileUnitaDiLavoro();
+        for (qsizetype i = 1; i < files.size(); ++i)
+            if (QFileInfo::exists(databaseFile(QFileInfo(db.path()).dir(), files.at(i))))
+                db.attach(files.at(i));
+        return int(files.size());
+    }
+};
+
+QString ScritturaPrenotazione::chi(const QString& nPren, const QString& cognome, const QString& nome,
+                                   const QString& dataFrom, const QString& dataTo)
+{
+    return u"La prenotazione web "_s + nPren.trimmed() + u" ("_s +
+           (cognome.trimmed() + u' ' + nome.trimmed()).trimmed() + u", dal "_s + dataLeggibile(dataFrom) + u" al "_s +
+           dataLeggibile(dataTo) + u')';
+}
+
+QStringList ScritturaPrenotazione::fileUnitaDiLavoro()
+{
+    QStringList altri = CalcolaDisponibilita::fileNecessari();
+    altri << u"Scheda_Prenotazione.mdb"_s << u"Camere_Prenotazione.mdb"_s << u"Arrangiamento.mdb"_s
+          << QString::fromUtf16(AssegnazioneCamere::FileContatori);
+    const QString interfaccia = QString::fromUtf16(AssegnazioneCamere::FileInterfaccia);
+    std::sort(altri.begin(), altri.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    QStringList out{interfaccia};
+    for (const QString& f : std::as_const(altri))
+        if (!out.contains(f, Qt::CaseInsensitive))
+            out << f;
+    return out;
+}
+
+QString ScritturaPrenotazione::oraArrivo(const AppContext& ctx)
+{
+    const QString ora = primaRiga(ctx, u"OraArrivoStd.txt"_s);
+    return ora.isEmpty() ? u"20"_s : ora;
+}
+
+QString ScritturaPrenotazione::tipoPrenotazione(const AppContext& ctx)
+{
+    const QString tipo = primaRiga(ctx, u"TipoPrenoLista.txt"_s);
+    return tipo.isEmpty() ? u"C"_s : tipo.left(1);
+}
+
+QStringList ScritturaPrenotazione::scriviSegnali(const AppContext& ctx)
+{
+    const qint64 terminali =
+        std::clamp<qint64>(DaySlots::leadingNumber(qEnvironmentVariable("NTERM")), 0, kTerminaliMassimi);
+    QStringList errori;
+    for (qint64 k = 0; k <= terminali; ++k) {
+        const QString nome = u"T"_s + QString::number(k);
+        const QString errore = TextFile::writeLines(ctx.path(nome), {u" "_s});
+        if (!errore.isEmpty())
+            errori << nome + u": "_s + errore;
+    }
+    return errori;
+}
+
+void ScritturaPrenotazione::avvisa(const QString& testo, bool errore)
+{
+    m_ctx.op().inform(errore ? u"Errore"_s : QString::fromUtf16(Titolo), testo,
+                      errore ? OperatorPort::Icon::Critical : OperatorPort::Icon::Exclamation);
+}
+
+void ScritturaPrenotazione::segnala()
+{
+    const QStringList errori = scriviSegnali(m_ctx);
+    if (!errori.isEmpty())
+        avvisa(u"Impossibile avvisare le postazioni di QV (file di segnalazione):\r\n"_s + errori.join(u"\r\n"_s));
+}
+
+template <typename Passi>
+ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QString& nPren, Passi&& passi)
+{
+    Risultato r;
+    QString messaggio;
+    bool errore = false;
+    {
+        Lavoro l(m_ctx);
+        if (!l.trova(nPren))
+            return {Esito::GiaGestita, 0, {}};
+        const Testata t(l.prenotazioni);
+        messaggio = passi(l, t, r, errore);
+    }
+    if (!messaggio.isEmpty())
+        avvisa(messaggio, errore);
+    return r;
+}
+
+ScritturaPrenotazione::Risultato ScritturaPrenotazione::RegistraPrenotazione(const QString& nPren,
+                                                                             const CamereRichieste& camere)
+{
+    const Risultato r = inUnitaDiLavoro(nPren, [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
+        Recordset schede = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
+        if (!schede.FindFirst(u"NVoucher = ?"_s, {voucher(nPren)}))
+            return scriviNuova(l, t, camere, r, errore);
+        r.numero = schede.Field(u"NumeroPrenotazione"_s).toInt();
+        if (l.voucherCondiviso(nPren))
+            return t.chi() +
+                   u" ha i primi 20 caratteri in comune con un'altra prenotazione web: la prenotazione n. "_s +
+                   QString::number(r.numero) +
+                   u" di QV potrebbe essere dell'altra. Non è stata registrata e resta in attesa di un operatore."_s;
+        l.segnaGestita();
+        l.work.commit();
+        r.esito = Esito::Modificata;
+        return u"Modificata prenotazione n. "_s + QString::number(r.numero) + u" ("_s +
+               schede.Field(u"NomeCliente"_s).toString() + u')';
+    });
+    if (r.esito == Esito::Registrata) {
+        if (valoreNumerico(m_ctx.settings.AssegnazioneAutomatica) == 0)
+            m_ctx.op().messageBox({QString::fromUtf16(Titolo),
+                                   u"Numero assegnato alla prenotazione : "_s + QString::number(r.numero),
+                                   OperatorPort::Icon::None,
+                                   OperatorPort::Buttons::Ok,
+                                   OperatorPort::Answer::Ok,
+                                   {}});
+        segnala();
+    }
+    return r;
+}
+
+QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const CamereRichieste& camere, Risultato& r,
+                                           bool& errore)
+{
+    const QString tipo = tipoPrenotazione(m_ctx);
+    const QString oggi = TextDate::toYmd(m_ctx.clock().today());
+    const QString adesso = m_ctx.clock().now().toString(u"HHmm"_s);
+    const qint16 hotel = m_ctx.NumeroHotelCorrente;
+    const QString dal = dataLeggibile(t.dataFrom);
+    const QString al = dataLeggibile(t.dataTo);
+
+    // A room proposed as free may have been taken by another workstation since: the unit of work
+    // holds the booking files now, so what the check sees stays true until the commit.
+    {
+        std::optional<ControlloCamere> controllo;
+        for (const RigaCamera& riga : camere.righe) {
+            if (!riga.proposta || vuoto(riga.tipoCamera))
+                continue;
+            if (!controllo)
+                controllo.emplace(m_ctx);
+            if (controllo->VerificaCamera(riga.camera, dal, al, u"P"_s, 0) != 1) {
+                r.esito = Esito::CameraOccupata;
+                r.camera = riga.camera;
+                return {};
+            }
+        }
+    }
+
+    const auto numero = AssegnazioneCamere::NuovoNumeroPrenotazione(l.db, hotel);
+    if (!numero) {
+        errore = true;
+        return t.chi() +
+               u" non è stata registrata: in QV manca il contatore delle prenotazioni (tabella "_s
+               u"Contatori, NumeroHotel = "_s +
+               QString::number(hotel) + u"). Resta in attesa finché il contatore non c'è."_s;
+    }
+    const qint32 n = *numero;
+
+    double personeTotali = 0;
+    for (const RigaCamera& riga : camere.righe)
+        personeTotali += riga.persone;
+
+    Recordset scheda = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
+    scheda.AddNew();
+    const auto campo = [&](const char16_t* nome, const QVariant& valore) {
+        scheda.setField(QString::fromUtf16(nome), valore);
+    };
+    const QString blank = u" "_s;
+    campo(u"NumeroHotel", hotel);
+    campo(u"IdUser", u"WEB"_s);
+    campo(u"NumeroPrenotazione", n);
+    campo(u"DataRegistrazione", oggi);
+    campo(u"DataModifica", oggi);
+    campo(u"OraRegistrazione", adesso);
+    campo(u"Operatore", blank);
+    campo(u"NomeCliente", tagliaTesto(t.lastName + u' ' + t.firstName, 100));
+    campo(u"CodiceCliente", 0);
+    campo(u"Ditta", blank);
+    campo(u"CodiceDitta", 0);
+    campo(u"Agenzia", tagliaTesto(t.agency, 100));
+    campo(u"CodiceAgenzia", 0);
+    campo(u"Indirizzo", tagliaTesto(t.street, 100));
+    campo(u"CAP", blank);
+    campo(u"Località", tagliaTesto(t.city, 100));
+    campo(u"Provincia", blank);
+    campo(u"Telefono", tagliaTesto(t.phone, 20));
+    campo(u"Telefono2", blank);
+    campo(u"EMail", tagliaTesto(t.email, 50));
+    campo(u"CartaCredito", blank);
+    campo(u"Calendario", blank);
+    campo(u"Listino", blank);
+    campo(u"Trattamento", PulisciValore(camere.riga(1).trattamento, 0));
+    campo(u"Prezzo", t.amount);
+    campo(u"NumeroPersone", personeTotali);
+    campo(u"OraArrivo", oraArrivo(m_ctx));
+    campo(u"TimeLimit", 0);
+    campo(u"TipoPrenotazione", tipo);
+    campo(u"DataScadenza", blank);
+    campo(u"Agente", blank);
+    campo(u"CodiceAgente", 0);
+    campo(u"CodiceAllotment", 0);
+    campo(u"Commento", tagliaTesto(u"*WEB* "_s + t.notes, 100));
+    campo(u"NVoucher", voucher(t.nPren));
+    campo(u"Preventivo", 0);
+    campo(u"Stato", tagliaTesto(t.country, 6));
+    campo(u"Nazione", tagliaTesto(t.country, 6));
+    campo(u"OffertaS", blank);
+    campo(u"TipoCliente", u"WEB"_s);
+    campo(u"Pagamento", u"S"_s);
+    for (const char16_t* k : {u"1", u"2", u"3"}) {
+        const QString i = QString::fromUtf16(k);
+        scheda.setField(u"TipoDoc"_s + i, blank);
+        scheda.setField(u"NumeDoc"_s + i, 0);
+        scheda.setField(u"DataDoc"_s + i, blank);
+        scheda.setField(u"ImpoDoc"_s + i, 0);
+    }
+    campo(u"Referente", blank);
+    campo(u"CodScaCap", blank);
+    campo(u"ContoExtra", 1);
+    scheda.Update();
+
+    Recordset notti = l.db.OpenRecordset(u"Arrangiamento"_s);
+    const QString propri = u"NumeroHotel = ? and CodiceCliente = ? and left(NumeroCamera,1) = '*'"_s;
+    while (notti.FindFirst(propri, {hotel, n}))
+        notti.Delete();
+
+    Recordset righe = l.db.OpenRecordset(u"Camere_Prenotazione"_s);
+    Recordset prezzi = l.db.OpenRecordset(u"ReservationsPrice"_s);
+    for (const RigaCamera& riga : camere.righe) {
+        if (vuoto(riga.tipoWeb) || vuoto(riga.tipoCamera))
+            continue;
+        // Every line is a room of its own, also two lines without a room number or with the same one.
+        righe.AddNew();
+        righe.setField(u"NumeroHotel"_s, hotel);
+        righe.setField(u"NumeroPrenotazione"_s, n);
+        righe.setField(u"DataRegistrazione"_s, oggi);
+        righe.setField(u"DataModifica"_s, oggi);
+        righe.setField(u"OraRegistrazione"_s, adesso);
+        righe.setField(u"TipoPrenotazione"_s, tipo);
+        righe.setField(u"DataArrivo"_s, t.dataFrom);
+        righe.setField(u"DataPartenza"_s, t.dataTo);
+        righe.setField(u"TipoCamera"_s, tagliaTesto(riga.tipoCamera, 6));
+        righe.setField(u"NumeroCamera"_s, codice(riga.camera));
+        righe.setField(u"QuantitàCamere"_s, 1);
+        const QString trattamento = codice(riga.trattamento);
+        righe.setField(u"Trattamento"_s, trattamento);
+        righe.setField(u"NumeroPersone"_s, riga.persone > 0 ? riga.persone : 2.0);
+        righe.setField(u"GiorniTariffa"_s, 1);
+        righe.setField(u"Note"_s, blank);
+        righe.setField(u"Prezzo"_s, riga.prezzo);
+        righe.setField(u"Totale"_s, riga.prezzo);
+        righe.setField(u"CodiceAllotment"_s, 0);
+        righe.setField(u"OffertaS"_s, blank);
+        righe.setField(u"Food"_s, 1);
+        righe.setField(u"Beverage"_s, 1);
+
+        if (trattamento > blank) {
+            // Nights only: a price dated on the departure day is no night of the stay.
+            const QString criterio = u"NumeroHotel = 1 and NPren = ? and Room = ? and DayDate >= ? and DayDate < ?"_s;
+            const QVariantList valori{t.nPren, riga.tipoWeb, t.dataFrom.trimmed(), t.dataTo.trimmed()};
+            const QString cameraNotte = u"*"_s + tagliaTesto(riga.camera, 6);
+            const qint16 voce = AssegnazioneCamere(m_ctx).CercaVoceAddebito(l.db, tagliaTesto(riga.trattamento, 6));
+            for (bool f = prezzi.FindFirst(criterio, valori); f; f = prezzi.FindNext(criterio, valori)) {
+                const QString giorno = prezzi.Field(u"DayDate"_s).toString().trimmed();
+                const QVariant prezzo = prezzi.Field(u"Price"_s);
+                // A row of its own: a nightly row of another booking is never taken over.
+                notti.AddNew();
+                notti.setField(u"NumeroHotel"_s, 1);
+                notti.setField(u"CodiceCliente"_s, n);
+                notti.setField(u"NumeroCamera"_s, cameraNotte);
+                notti.setField(u"Calendario"_s, blank);
+                notti.setField(u"Tariffario"_s, blank);
+                notti.setField(u"Arrangiamento"_s, trattamento);
+                notti.setField(u"VoceAddebito"_s, voce);
+                notti.setField(u"Descrizione"_s, trattamento);
+                notti.setField(u"Quantità"_s, 1);
+                notti.setField(u"ImportoUnitario"_s, prezzo);
+                notti.setField(u"ImportoTotale"_s, prezzo);
+                notti.setField(u"NumeroConto"_s, 1);
+                notti.setField(u"Pacchetto"_s, 1);
+                notti.setField(u"DataInizio"_s, giorno);
+                notti.setField(u"DataFine"_s, TextDate::toYmd(TextDate::fromYmd(giorno).addDays(1)));
+                notti.setField(u"OffertaS"_s, blank);
+                notti.setField(u"TipoArran"_s, u"C"_s);
+                notti.Update();
+            }
+        }
+        righe.Update();
+    }
+
+    l.segnaGestita();
+    if (CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, n, 1)) {
+        errore = true;
+        return t.chi() + u" non è stata registrata: le date del soggiorno non superano i controlli di QV. "_s
+                         u"Resta in attesa."_s;
+    }
+    l.work.commit();
+    r.esito = Esito::Registrata;
+    r.numero = n;
+    return {};
+}
+
+ScritturaPrenotazione::Risultato ScritturaPrenotazione::AnnullaPrenotazione(const QString& nPren)
+{
+    const Risultato r = inUnitaDiLavoro(nPren, [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
+        const QString criterio = u"NVoucher = ?"_s;
+        Recordset schede = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
+        if (!schede.FindFirst(criterio, {voucher(nPren)})) {
+            l.segnaGestita();
+            l.work.commit();
+            r.esito = Esito::NonTrovata;
+            return t.chi() + u" è stata cancellata, ma in QV non c'è una sua prenotazione da annullare."_s;
+        }
+        r.numero = schede.Field(u"NumeroPrenotazione"_s).toInt();
+        Recordset altra = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
+        altra.FindFirst(criterio, {voucher(nPren)});
+        if (altra.FindNext(criterio, {voucher(nPren)}) || l.voucherCondiviso(nPren))
+            return t.chi() +
+                   u" è stata cancellata, ma più prenotazioni di QV o web hanno lo stesso riferimento: la "_s
+                   u"prenotazione n. "_s +
+                   QString::number(r.numero) + u" non è stata annullata. Resta in attesa di un operatore."_s;
+        // A booking already cancelled gave its rooms back then: never twice.
+        if (schede.Field(u"TipoPrenotazione"_s).toString().trimmed() != u"A" &&
+            CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, r.numero, 0)) {
+            errore = true;
+            return t.chi() + u" è stata cancellata, ma la prenotazione n. "_s + QString::number(r.numero) +
+                   u" di QV ha date che non superano i controlli: non è stata annullata. Resta in attesa."_s;
+        }
+        annulla(l, schede, r.numero);
+        l.segnaGestita();
+        l.work.commit();
+        r.esito = Esito::Annullata;
+        return QString();
+    });
+    if (r.esito == Esito::Annullata || r.esito == Esito::NonTrovata)
+        segnala();
+    return r;
+}
+
+void ScritturaPrenotazione::annulla(Lavoro& l, Recordset& scheda, qint32 n)
+{
+    Recordset righe = l.db.OpenRecordset(u"Camere_Prenotazione"_s);
+    const QString criterio = u"NumeroPrenotazione = ?"_s;
+    if (valoreNumerico(m_ctx.settings.CancellazioneDefinitiva) != 1) {
+        scheda.Edit();
+        scheda.setField(u"TipoPrenotazione"_s, u"A"_s);
+        scheda.Update();
+        for (bool f = righe.FindFirst(criterio, {n}); f; f = righe.FindNext(criterio, {n})) {
+            righe.Edit();
+            righe.setField(u"TipoPrenotazione"_s, u"A"_s);
+            righe.Update();
+        }
+        return;
+    }
+    scheda.Delete();
+    while (righe.FindFirst(criterio, {n}))
+        righe.Delete();
+    Recordset notti = l.db.OpenRecordset(u"Arrangiamento"_s);
+    const QString propri = u"CodiceCliente = ? and left(NumeroCamera,1)='*'"_s;
+    while (notti.FindFirst(propri, {n}))
+        notti.Delete();
+}
+
+bool ScritturaPrenotazione::segnaGestita(const QString& nPren)
+{
+    Database db(m_ctx.workDir(), QString::fromUtf16(AssegnazioneCamere::FileInterfaccia));
+    Database::Transaction work(db);
+    Recordset prenotazioni = db.OpenRecordset(u"Reservations"_s);
+    if (!prenotazioni.FindFirst(u"NPren = ? and Registrata = 0"_s, {nPren}))
+        return false;
+    prenotazioni.Edit();
+    prenotazioni.setField(u"Registrata"_s, 1);
+    prenotazioni.Update();
+    work.commit();
+    return true;
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "booking/CamereRichieste.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class AppContext;
+class Database;
+class Recordset;
+
+// Writes a stored web reservation into QV as a booking (sheet, room rows, nightly arrangement
+// rows, counted in the rack and the per-type counters), and cancels the QV booking of a cancelled
+// web reservation.
+//
+// Each operation is one unit of work across every file it touches, the reservation's Registrata
+// included: a booking lands whole or not at all, and a cancellation is applied once. Messages come
+// after the unit of work has ended, the workstation signal files after the commit.
+class ScritturaPrenotazione
+{
+public:
+    enum class Esito {
+        Registrata,     // a new booking was written; the reservation is handled
+        Modificata,     // the booking was already in QV: only reported; the reservation is handled
+        Annullata,      // the QV booking was cancelled; the reservation is handled
+        NonTrovata,     // a cancellation found no QV booking; the reservation is handled
+        GiaGestita,     // another workstation handled the reservation meanwhile: nothing done
+        CameraOccupata, // a proposed room was taken meanwhile: nothing written, nothing said
+        InAttesa,       // nothing written; the operator was told why; the reservation still waits
+    };
+
+    struct Risultato
+    {
+        Esito esito = Esito::InAttesa;
+        qint32 numero = 0; // the QV booking
+        QString camera;    // CameraOccupata: the room
+    };
+
+    explicit ScritturaPrenotazione(AppContext& ctx) : m_ctx(ctx) {}
+
+    Risultato RegistraPrenotazione(const QString& nPren, const CamereRichieste& camere);
+    Risultato AnnullaPrenotazione(const QString& nPren);
+    // Marks a reservation handled without writing anything to QV (a declined cancellation, a
+    // reservation the operator left without rooms). False when another workstation did it first.
+    bool segnaGestita(const QString& nPren);
+
+    // The files one unit of work of the writer spans, the interface database first; every unit of
+    // work attaches them in this order, so two workstations never wait on each other in a circle.
+    static QStringList fileUnitaDiLavoro();
+    // How a web reservation is named to the operator: "La prenotazione web SB1 (Rossi Mario, dal
+    // 04/05/2026 al 06/05/2026)". Dates are yyyymmdd.
+    static QString chi(const QString& nPren, const QString& cognome, const QString& nome, const QString& dataFrom,
+                       const QString& dataTo);
+    // The booking link: a booking carries the first 20 characters of the web reservation number.
+    static QString voucher(const QString& nPren) { return nPren.left(20); }
+
+    // Arrival time and booking kind for new bookings, from QV's optional one-line files.
+    static QString oraArrivo(const AppContext& ctx);
+    static QString tipoPrenotazione(const AppContext& ctx);
+    // T0 .. T<NTERM>: tells QV's workstations that bookings changed. Returns the errors.
+    static QStringList scriviSegnali(const AppContext& ctx);
+
+    static constexpr const char16_t* Titolo = u"Simple Booking";
+
+private:
+    struct Testata; // the Reservations row values the writer uses
+    class Lavoro;   // one unit of work
+
+    // Runs passi(lavoro, testata, risultato, errore) in a unit of work on the waiting reservation and
+    // shows the message it returns once the unit of work has ended.
+    template <typename Passi> Risultato inUnitaDiLavoro(const QString& nPren, Passi&& passi);
+    // A new booking inside the unit of work; the message to show once it has ended (empty: none).
+    QString scriviNuova(Lavoro& l, const Testata& t, const CamereRichieste& camere, Risultato& r, bool& errore);
+    // Marks the booking and its rooms cancelled, or deletes them, as CancellazioneDefinitiva says.
+    void annulla(Lavoro& l, Recordset& scheda, qint32 n);
+    void avvisa(const QString& testo, bool errore = false);
+    void segnala();
+
+    AppContext& m_ctx;
+};
