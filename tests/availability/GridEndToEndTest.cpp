@@ -2,6 +2,7 @@
 // booking counted into the per-type counters, a month imported from them, the file prepared, and
 // the scheduler's send to the simulated service, whose notification is read back.
 
+#include "GridNotifiche.h"
 #include "availability/CalcolaDisponibilita.h"
 #include "availability/GrigliaMese.h"
 #include "mapping/MappaturaCamere.h"
@@ -17,7 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -27,19 +27,7 @@ using ::testing::IsEmpty;
 
 namespace {
 
-// Every AvailStatusMessage of a notification as "InvTypeCode Start BookingLimit", in order.
-QStringList messaggi(const QString& xml)
-{
-    static const QRegularExpression re(
-        uR"re(<AvailStatusMessage LocatorID="(\d+)" BookingLimit="([^"]*)"> <StatusApplicationControl Start="([^"]*)" End="([^"]*)" InvTypeCode="([^"]*)" />)re"_s);
-    QStringList out;
-    for (auto it = re.globalMatch(xml); it.hasNext();) {
-        const auto m = it.next();
-        EXPECT_EQ(m.captured(3), m.captured(4));
-        out.append(m.captured(5) + u' ' + m.captured(3) + u' ' + m.captured(2));
-    }
-    return out;
-}
+using GridNotifiche::messaggi;
 
 class GridEndToEnd : public ::testing::Test
 {
@@ -75,15 +63,7 @@ protected:
         const QStringList notifiche = sim.availabilityNotifications();
         ASSERT_EQ(notifiche.size(), 1);
         EXPECT_THAT(notifiche.at(0).toStdString(), ::testing::HasSubstr(R"(<AvailStatusMessages HotelCode="1001">)"));
-        QStringList attesi;
-        for (int g = 0; g < 31; ++g) {
-            const QDate d = dal.addDays(g);
-            const bool prenotato = d >= arrivo && d < arrivo.addDays(notti);
-            attesi.append(u"DBL "_s + TextDate::toIso(d) + (prenotato ? u" 4"_s : u" 5"_s));
-        }
-        for (int g = 0; g < 31; ++g)
-            attesi.append(u"SGL "_s + TextDate::toIso(dal.addDays(g)) + u" 3"_s);
-        EXPECT_EQ(messaggi(notifiche.at(0)), attesi);
+        EXPECT_EQ(messaggi(notifiche.at(0)), GridNotifiche::attesi(dal, {{u"DBL"_s, 5, arrivo, notti}, {u"SGL"_s, 3}}));
     }
 
     void mappa()
