@@ -17,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -206,17 +205,10 @@ TEST_F(GridEndToEnd, OncePublishThroughTheProgram)
     w.clock.set(QDateTime(oggi, QTime(12, 0)));
     mappa();
     prenotazione(oggi.addDays(3), 2);
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"SB_BASE_URL"_s, sim.baseUrl());
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(w.tmp.path());
-    p.start(QString::fromUtf8(SB_SBDESKTOP_PATH), {u"--headless"_s, u"--once"_s, u"publish"_s});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-    EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
-    EXPECT_THAT(err.toStdString(), ::testing::HasSubstr("Comando publish: terminato"));
-    EXPECT_THAT(err.toStdString(), ::testing::HasSubstr("Disponibilità pubblicata: WBValuesRooms"));
+    const auto err = GridNotifiche::pubblica(w.tmp.path(), sim.baseUrl());
+    ASSERT_TRUE(err);
+    EXPECT_THAT(err->toStdString(), ::testing::HasSubstr("Comando publish: terminato"));
+    EXPECT_THAT(err->toStdString(), ::testing::HasSubstr("Disponibilità pubblicata: WBValuesRooms"));
     EXPECT_THAT(preparati(), IsEmpty());
     notificaAttesa(oggi, oggi.addDays(3), 2);
 }

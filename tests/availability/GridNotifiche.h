@@ -3,9 +3,11 @@
 #include "store/DaySlots.h"
 
 #include <QDate>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <optional>
 
 // Reading back the availability notifications the simulated service received.
 namespace GridNotifiche {
@@ -45,6 +47,26 @@ inline QStringList attesi(const QDate& dal, const QList<Tipo>& tipi)
                        QString::number(t.camere - (prenotato ? 1 : 0)));
         }
     return out;
+}
+
+// "SBDeskTop --headless --once publish" in a working directory, against the simulator at baseUrl:
+// its standard error, or nullopt when it did not end with status 0 (the test has failed then).
+inline std::optional<QString> pubblica(const QString& dir, const QString& baseUrl)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SB_BASE_URL"), baseUrl);
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(dir);
+    p.start(QString::fromUtf8(SB_SBDESKTOP_PATH),
+            {QStringLiteral("--headless"), QStringLiteral("--once"), QStringLiteral("publish")});
+    const bool finito = p.waitForFinished(60000);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_TRUE(finito);
+    EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+    if (!finito || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return std::nullopt;
+    return err;
 }
 
 } // namespace GridNotifiche

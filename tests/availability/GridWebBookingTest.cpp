@@ -11,7 +11,6 @@
 #include "shell/Sessione.h"
 #include "support/CatalogoQV.h"
 
-#include <QProcess>
 #include <gmock/gmock.h>
 
 namespace {
@@ -95,14 +94,7 @@ TEST_F(GridWebBooking, TheServiceStopsSellingTheRoomsAWebBookingTook)
     EXPECT_EQ(ultima(), notifica(true));
 
     // The same without an operator, through the program.
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"SB_BASE_URL"_s, sim.baseUrl());
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(w.tmp.path());
-    p.start(QString::fromUtf8(SB_SBDESKTOP_PATH), {u"--headless"_s, u"--once"_s, u"publish"_s});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    ASSERT_TRUE(GridNotifiche::pubblica(w.tmp.path(), sim.baseUrl()));
     ASSERT_EQ(ricevute(), 3);
     EXPECT_EQ(ultima(), notifica(true));
 
