@@ -47,10 +47,13 @@ public:
 
     Transport& transport() { return m_transport; }
 
-private:
+    // Adds to Rooms (Rates) the room types (rate plans) of one hotel's catalogue answer that the
+    // table does not hold yet.
     enum class Catalogo { Rooms, Rates };
-    void scaricaCatalogo(Catalogo which);
     void aggiornaCatalogo(Catalogo which, const QString& hotel, const QString& answer);
+
+private:
+    void scaricaCatalogo(Catalogo which);
     // Writes a text file of the exchange; on failure tells the operator and returns false.
     bool salva(const QString& name, const QString& text);
     // Saves bytes as SimpleBooking\prefix + stamp + ".xml", never over an earlier file. The path,
