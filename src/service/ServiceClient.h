@@ -2,6 +2,7 @@
 
 #include "service/Transport.h"
 
+#include <QHash>
 #include <QString>
 #include <optional>
 
@@ -73,4 +74,5 @@ private:
     Transport m_transport;
     QString m_servizioAssente; // the failure that ended this client's confirmations
     bool m_copiaSegnalata = false;
+    QHash<QString, int> m_numeri; // per prefix and stamp: the next number of a saved exchange's name
 };
