@@ -165,6 +165,9 @@ void ServiceClient::scaricaCatalogo(Catalogo which)
             hotels.append(rs.Field(u"HotelId"_s).toString());
     }
     for (const QString& hotel : hotels) {
+        // A row an older version added for a binary or overlong code is passed over, told.
+        if (!codiceValido(hotel))
+            continue;
         const QString stamp = Ota::TimeStampOTA(m_ctx.clock().now());
         const QString request = which == Catalogo::Rates ? Ota::ratePlanRequest(m_ctx.settings, hotel, stamp)
                                                          : Ota::roomListRequest(m_ctx.settings, hotel, stamp);
