@@ -32,6 +32,10 @@ void AvvisiNelTesto::setAnswerText(const QString& text)
 
 void AvvisiNelTesto::mostra()
 {
+    if (m_avvisi.isEmpty()) {
+        m_port.setAnswerText(m_risposta); // shared, not copied: answers can be large
+        return;
+    }
     QStringList parti = m_avvisi;
     if (!m_risposta.isEmpty())
         parti.prepend(m_risposta);

@@ -1,6 +1,7 @@
 #include "service/FileDisponibilita.h"
 
 #include "store/DaySlots.h"
+#include "store/ValueCleaning.h"
 
 using namespace Qt::StringLiterals;
 
@@ -32,7 +33,7 @@ FileDisponibilita FileDisponibilita::leggi(const QStringList& righe)
         if (riga.trimmed().isEmpty())
             continue;
         const auto sbagliata = [&](const QString& motivo) {
-            const QString mostrata = riga.size() > 80 ? riga.left(80) + u"..."_s : riga;
+            const QString mostrata = riga.size() > 80 ? tagliaTesto(riga, 80) + u"..."_s : riga;
             file.errore = u"riga "_s + QString::number(r + 1) + u" (\""_s + mostrata + u"\"): "_s + motivo;
             return file;
         };

@@ -1,7 +1,7 @@
 #include "service/OtaMessages.h"
 
-#include "service/XmlText.h"
 #include "context/Settings.h"
+#include "service/XmlText.h"
 
 using namespace Qt::StringLiterals;
 

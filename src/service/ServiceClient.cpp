@@ -64,14 +64,14 @@ QString ServiceClient::salvaScambio(const QString& prefix, const QByteArray& byt
         return {};
     }
     // These files are the only record of what the service sent: a name already taken (two
-    // exchanges in one second) gets a number, and the file is created only if it is new.
+    // exchanges in one second) gets a number, and a file is only ever created, never replaced. The
+    // names are the bridge's own, so the folder is not searched for other spellings of them.
+    const QDir cartella(dir);
     const QString stamp = prefix + TextDate::stamp14(m_ctx.clock().now());
-    for (int n = 1; n < 1000; ++n) {
-        const QString nome = stamp + (n == 1 ? QString() : u'-' + QString::number(n)) + u".xml"_s;
-        const QString path = m_ctx.path(u"SimpleBooking\\"_s + nome);
+    // Numbering goes on from the last name this client took in the same second.
+    for (int n = m_numeri.value(stamp, 1); n < m_numeri.value(stamp, 1) + 1000; ++n) {
+        const QString path = cartella.filePath(stamp + (n == 1 ? QString() : u'-' + QString::number(n)) + u".xml"_s);
         QFile file(path);
-        if (file.exists())
-            continue;
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (file.exists())
                 continue;
@@ -84,6 +84,7 @@ QString ServiceClient::salvaScambio(const QString& prefix, const QByteArray& byt
             file.remove();
             return {};
         }
+        m_numeri.insert(stamp, n + 1);
         return path;
     }
     *errore = u"troppi file con il nome "_s + stamp;
@@ -164,6 +165,9 @@ void ServiceClient::scaricaCatalogo(Catalogo which)
             hotels.append(rs.Field(u"HotelId"_s).toString());
     }
     for (const QString& hotel : hotels) {
+        // A row an older version added for a binary or overlong code is passed over, told.
+        if (!codiceValido(hotel))
+            continue;
         const QString stamp = Ota::TimeStampOTA(m_ctx.clock().now());
         const QString request = which == Catalogo::Rates ? Ota::ratePlanRequest(m_ctx.settings, hotel, stamp)
                                                          : Ota::roomListRequest(m_ctx.settings, hotel, stamp);

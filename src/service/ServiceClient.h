@@ -2,6 +2,7 @@
 
 #include "service/Transport.h"
 
+#include <QHash>
 #include <QString>
 #include <optional>
 
@@ -47,10 +48,13 @@ public:
 
     Transport& transport() { return m_transport; }
 
-private:
+    // Adds to Rooms (Rates) the room types (rate plans) of one hotel's catalogue answer that the
+    // table does not hold yet.
     enum class Catalogo { Rooms, Rates };
-    void scaricaCatalogo(Catalogo which);
     void aggiornaCatalogo(Catalogo which, const QString& hotel, const QString& answer);
+
+private:
+    void scaricaCatalogo(Catalogo which);
     // Writes a text file of the exchange; on failure tells the operator and returns false.
     bool salva(const QString& name, const QString& text);
     // Saves bytes as SimpleBooking\prefix + stamp + ".xml", never over an earlier file. The path,
@@ -70,4 +74,5 @@ private:
     Transport m_transport;
     QString m_servizioAssente; // the failure that ended this client's confirmations
     bool m_copiaSegnalata = false;
+    QHash<QString, int> m_numeri; // per prefix and stamp: the next number of a saved exchange's name
 };

@@ -297,8 +297,9 @@ QString TagScanner::CercaTag(int n, const QString& tag, const QString& attr) con
         if (text < 0)
             return missing();
         const Tag& open = m_tags[size_t(text)];
-        const qsizetype close = trovaTag(u"</Text>", 1, open.end, t.size());
-        const qsizetype stop = close < 0 ? t.size() : m_tags[size_t(close)].at;
+        // A Text left open ends with its reservation: the search never walks the rest of the answer.
+        const qsizetype close = trovaTag(u"</Text>", 1, open.end, res.end);
+        const qsizetype stop = close < 0 ? std::max(res.end, open.end) : m_tags[size_t(close)].at;
         const qsizetype from = attr == u"Text" ? open.end - 1 : open.end;
         return result(t.sliced(from, std::max<qsizetype>(stop - from, 0)));
     }

@@ -72,6 +72,10 @@ TEST(StartUpChecks, AHotelCodeNoRowCanHoldIsRefusedByTheWindowAndNeverSent)
     EXPECT_FALSE(client.ScaricaPrenotazioni());
     b.w.write(u"WBValuesRooms1.txt"_s, "04/05/2026,DBL,Avail,3,\r\n");
     EXPECT_FALSE(client.InviaDisponibilita(b.w.ctx.settings.CodiceHotel, u"WBValuesRooms1.txt"_s));
+    // A row an older version added for such a code is passed over by the catalogue downloads.
+    b.w.insert(u"SimpleBooking.mdb"_s, u"HotelId"_s,
+               {{u"NumeroHotel"_s, 1}, {u"HotelId"_s, QString::fromLatin1(huge)}});
+    client.ScaricaRoomList();
     EXPECT_THAT(b.w.op.requests, IsEmpty()); // nothing was sent
     EXPECT_THAT(b.w.op.messageTexts().join(u'\n'), Contiene(u"più lungo di 50 caratteri"_s));
 }
