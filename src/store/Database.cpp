@@ -166,6 +166,13 @@ SqlFragment Database::criteria(const QString& text)
     return *m_criteria.insert(text, m_translator.criteria(text));
 }
 
+const SelectStatement& Database::select(const QString& text)
+{
+    if (auto it = m_selects.constFind(text); it != m_selects.cend())
+        return *it;
+    return *m_selects.insert(text, m_translator.select(text));
+}
+
 Recordset Database::OpenRecordset(const QString& source, const QVariantList& params)
 {
     return Recordset(*this, source, params);

@@ -92,6 +92,9 @@ public:
     };
     std::shared_ptr<const TableRef> table(const QString& name, const QString& file = {});
     SqlFragment criteria(const QString& text);
+    // A SELECT text translated once per database: a search over many rooms or days opens the same
+    // query again and again.
+    const SelectStatement& select(const QString& text);
     const SqlTranslator& translator() const { return m_translator; }
     void exec(QSqlQuery& query, const QString& sql, const QVariantList& params);
     QSqlQuery query();
@@ -107,6 +110,7 @@ private:
     QHash<QString, QString> m_attached;                       // lower-case resolved file name -> schema
     QHash<QString, std::shared_ptr<const TableRef>> m_tables; // lower-case table name -> table
     QHash<QString, SqlFragment> m_criteria;
+    QHash<QString, SelectStatement> m_selects;
     SqlTranslator m_translator;
     bool m_inTransaction = false;
 };

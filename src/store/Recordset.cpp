@@ -107,7 +107,7 @@ Recordset::Recordset(Database& db, const QString& source, const QVariantList& pa
         m_inner = u"SELECT rowid AS "_s + kRowId + u", * FROM "_s + m_table->sql;
         return;
     }
-    const SelectStatement st = db.translator().select(source);
+    const SelectStatement& st = db.select(source);
     m_table = db.table(st.table, st.sourceFile);
     QStringList cols;
     for (const QString& c : st.columns)
