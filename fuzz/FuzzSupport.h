@@ -61,6 +61,9 @@ struct Scratch
                                                : QDir::temp().filePath(u"sbfuzz-XXXXXX"_s)),
           clock(QDateTime(QDate(2026, 5, 4), QTime(14, 7, 9))), ctx(tmp.path(), clock, op)
     {
+        // A name the store cannot place under the working directory (a criterion's "In ':x'" is taken for
+        // a resource path, which counts as absolute) lands in the current one: make that the scratch too.
+        QDir::setCurrent(tmp.path());
         CreaStrutture(QDir(tmp.path()), QString::fromUtf8(SB_DBT_PATH));
         // No copies of the exchanges: a file where the folder would be, so none is ever written.
         QFile blocco(QDir(tmp.path()).filePath(u"SimpleBooking"_s));
