@@ -217,6 +217,11 @@ int main(int argc, char** argv)
     QString problemaIniziale;
     const auto prime = leggiOpzioni(grezzi, &problemaIniziale);
     const bool headless = prime && prime->headless;
+    if (!prime && grezzi.contains(u"--headless"_s)) {
+        // Without windows there may be no display: a wrong option is told without one.
+        scriviErrore(problemaIniziale + u'\n' + QString::fromUtf16(kUso));
+        return 2;
+    }
     if (headless) {
         // A reader of standard error that goes away (a pipe into a logger) must not end the run.
         std::signal(SIGPIPE, SIG_IGN);
