@@ -2,16 +2,11 @@
 // values no field can hold, and deliveries that would undo a cancellation. No reservation may be lost,
 // stored wrong or confirmed without being stored, and a bad one never stops the next ones.
 
-#include "ImportAnswers.h"
 #include "ImportFixture.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <QSqlQuery>
 
 using namespace Qt::StringLiterals;
-using namespace ImportAnswers;
 using namespace ImportSupport;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -32,7 +27,6 @@ protected:
         rs.setField(u"Registrata"_s, registrata);
         rs.Update();
     }
-    std::string shown() const { return w.op.messageTexts().join(u'\n').toStdString(); }
     // A reservation stored whole: name, dates, room and e-mail as sent.
     void expectWhole(const QString& id, const QString& lastName = u"Rossi"_s)
     {
@@ -141,10 +135,8 @@ TEST_F(HostileAnswers, MalformedReservationsAreNeitherStoredNorConfirmedAndSayWh
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
         WorkDir fresh;
-        fresh.bootstrap();
         SimServer service;
-        useSimulator(fresh.ctx, service.baseUrl(), service.reservationsUrl());
-        addRooms(fresh.dir(), {{u"DBL"_s, u"Camera doppia"_s}});
+        prepare(fresh, service, {{u"DBL"_s, u"Camera doppia"_s}});
         service.addReservation(fragment(basic(u"OK1"_s)));
         service.addReservation(replaced(fragment(basic(QString::fromUtf16(c.id))), c.from, c.to));
         if (QString::fromUtf16(c.id) != u"M3") // an unclosed CDATA takes the rest of the answer with it
@@ -270,7 +262,7 @@ TEST_F(HostileAnswers, ACancellationIsNeverUndoneNorOfferedTwice)
         EXPECT_EQ(row(id)[u"Status"_s].toString(), u"Cancelled"_s) << id.toStdString();
         EXPECT_EQ(row(id)[u"Registrata"_s].toInt(), 0) << id.toStdString();
     }
-    EXPECT_THAT(w.op.answers.join(u'\n').toStdString(), HasSubstr("con lo stato \"Reserved\""));
+    EXPECT_THAT(notices(), HasSubstr("con lo stato \"Reserved\""));
 
     // A later delivery of the "new" answer leaves a waiting cancellation as it is.
     Reservation again = basic(u"C1"_s, QDate(2026, 9, 1), 3);
@@ -282,7 +274,7 @@ TEST_F(HostileAnswers, ACancellationIsNeverUndoneNorOfferedTwice)
     EXPECT_EQ(row(u"C1"_s), before);
     EXPECT_EQ(row(u"C2"_s)[u"Status"_s].toString(), u"Cancelled"_s);
     EXPECT_EQ(row(u"C2"_s)[u"Registrata"_s].toInt(), 0);
-    EXPECT_THAT(w.op.answers.join(u'\n').toStdString(), HasSubstr("C1 (Rossi Mario) è annullata"));
+    EXPECT_THAT(notices(), HasSubstr("C1 (Rossi Mario) è annullata"));
 
     // A cancellation the review handled is confirmed again when delivered again, but not reopened.
     setRow(u"C3"_s, u"Cancelled"_s, 1);

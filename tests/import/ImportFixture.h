@@ -3,6 +3,7 @@
 // A bridge working directory whose service is the simulator: reservations are downloaded through the
 // real transport, handed to the importer, and the rows they leave are read back.
 
+#include "import/ImportAnswers.h"
 #include "import/ReservationImporter.h"
 #include "service/ServiceClient.h"
 #include "store/Database.h"
@@ -10,6 +11,7 @@
 #include "support/SimServer.h"
 #include "support/WorkDir.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
@@ -22,6 +24,7 @@
 namespace ImportSupport {
 
 using namespace Qt::StringLiterals;
+using namespace ImportAnswers; // the answers the tests build go with the fixture that serves them
 
 // A reservation text with one of its pieces changed; the piece must be there.
 inline QString replaced(QString text, const QString& from, const QString& to)
@@ -59,6 +62,14 @@ inline void addRooms(const QDir& dir, const QList<std::pair<QString, QString>>& 
         rs.setField(u"QVRooms"_s, u" "_s);
         rs.Update();
     }
+}
+
+// A working directory bootstrapped and pointed at a simulator, with the given room types.
+inline void prepare(WorkDir& w, const SimServer& sim, const QList<std::pair<QString, QString>>& rooms)
+{
+    w.bootstrap();
+    useSimulator(w.ctx, sim.baseUrl(), sim.reservationsUrl());
+    addRooms(w.dir(), rooms);
 }
 
 // The reservation download as the reservations command runs it, without the review that follows.
@@ -144,15 +155,16 @@ class SimImportTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        w.bootstrap();
-        useSimulator(w.ctx, sim.baseUrl(), sim.reservationsUrl());
-        addRooms(w.dir(),
-                 {{u"DBL"_s, u"Camera doppia"_s}, {u"SGL"_s, u"Camera singola"_s}, {u"TRP"_s, u"Camera tripla"_s}});
+        prepare(w, sim,
+                {{u"DBL"_s, u"Camera doppia"_s}, {u"SGL"_s, u"Camera singola"_s}, {u"TRP"_s, u"Camera tripla"_s}});
     }
 
     void run() { download(w.ctx); }
     QVariantMap row(const QString& id) const { return reservationRow(w.dir(), id); }
     PriceRows prices(const QString& id) const { return priceRows(w.dir(), id); }
+    // What the operator was shown (messages) and asked or told along the way (answers), one a line.
+    std::string shown() const { return w.op.messageTexts().join(u'\n').toStdString(); }
+    std::string notices() const { return w.op.answers.join(u'\n').toStdString(); }
 
     WorkDir w;
     SimServer sim;

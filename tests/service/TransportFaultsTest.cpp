@@ -2,20 +2,15 @@
 // answers too large to take, confirmations refused, failed or never answered, copies that cannot be saved
 // and saved copies that would overwrite each other.
 
-#include "import/ImportAnswers.h"
 #include "import/ImportFixture.h"
 #include "service/TagScanner.h"
 #include "service/Transport.h"
 #include "store/TextFile.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <QElapsedTimer>
 #include <QFile>
 
 using namespace Qt::StringLiterals;
-using namespace ImportAnswers;
 using namespace ImportSupport;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -42,7 +37,6 @@ protected:
         QFile f(w.ctx.path(u"SimpleBooking\\"_s + name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
     }
-    std::string notices() const { return w.op.answers.join(u'\n').toStdString(); }
 };
 
 // Transport: answers are decoded as they declare themselves, and kept as the bytes received.
@@ -71,10 +65,8 @@ TEST_F(TransportFaults, AnswersAreDecodedAsTheyDeclareThemselvesAndSavedAsReceiv
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WorkDir fresh;
-        fresh.bootstrap();
         SimServer service;
-        useSimulator(fresh.ctx, service.baseUrl(), service.reservationsUrl());
-        addRooms(fresh.dir(), {{u"DBL"_s, u"Camera doppia"_s}});
+        prepare(fresh, service, {{u"DBL"_s, u"Camera doppia"_s}});
         service.setRawAnswerBytes(u"/reservations"_s, c.bytes, c.contentType);
         download(fresh.ctx);
         EXPECT_EQ(reservationRow(fresh.dir(), u"CH1"_s)[u"LastName"_s].toString(), r.surname);
@@ -199,7 +191,7 @@ TEST_F(TransportFaults, AnAvailabilityFileIsSentWholeOrNotAtAll)
         w.op.messages.clear();
         w.write(u"WBValuesRooms2.txt"_s, c.file);
         EXPECT_FALSE(ServiceClient(w.ctx).InviaDisponibilita(u"1234"_s, u"WBValuesRooms2.txt"_s));
-        EXPECT_THAT(w.op.messageTexts().join(u'\n').toStdString(), HasSubstr(c.reason));
+        EXPECT_THAT(shown(), HasSubstr(c.reason));
     }
     EXPECT_THAT(sim.availabilityNotifications(), IsEmpty());
 

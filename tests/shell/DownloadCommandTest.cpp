@@ -2,17 +2,12 @@
 // others, and what the operator and the service see of failed confirmations and saves.
 
 #include "Contiene.h"
-#include "import/ImportAnswers.h"
 #include "import/ImportFixture.h"
 #include "shell/Comandi.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <QSqlQuery>
 
 using namespace Qt::StringLiterals;
-using namespace ImportAnswers;
 using namespace ImportSupport;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
