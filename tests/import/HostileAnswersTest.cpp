@@ -43,36 +43,19 @@ protected:
 // Boundaries: reservations and the elements read are markup only, never text that looks like it.
 TEST_F(HostileAnswers, TextThatLooksLikeMarkupNeitherSplitsNorFeedsAReservation)
 {
-    const QList<std::pair<const char16_t*, std::function<void(Reservation&)>>> cases = {
-        {u"A1",
-         [](Reservation& r) {
-             r.guestComment = u"Please see HotelReservation number 5"_s;
-         }},
-        {u"A2",
-         [](Reservation& r) {
-             r.company = u"HotelReservation Srl"_s;
-         }},
-        {u"A3",
-         [](Reservation& r) {
-             r.guestComment = u"<![CDATA[vedi <HotelReservation ResStatus=\"X\">]]>"_s;
-         }},
-        {u"A4",
-         [](Reservation& r) {
-             r.internalComment = u"<![CDATA[chiusa </HotelReservation> qui]]>"_s;
-         }},
-        {u"A5",
-         [](Reservation& r) {
-             r.guestComment = u"<!-- <HotelReservationID ResID_Value=\"Z9\"/> -->ok"_s;
-         }},
-        {u"A6",
-         [](Reservation& r) {
-             r.guestComment = u"<![CDATA[<Surname>Falso</Surname><TimeSpan Start=\"1999-01-01\">]]>"_s;
-         }},
+    using Text = std::optional<QString> Reservation::*;
+    const std::tuple<const char16_t*, Text, QString> cases[] = {
+        {u"A1", &Reservation::guestComment, u"Please see HotelReservation number 5"_s},
+        {u"A2", &Reservation::company, u"HotelReservation Srl"_s},
+        {u"A3", &Reservation::guestComment, u"<![CDATA[vedi <HotelReservation ResStatus=\"X\">]]>"_s},
+        {u"A4", &Reservation::internalComment, u"<![CDATA[chiusa </HotelReservation> qui]]>"_s},
+        {u"A5", &Reservation::guestComment, u"<!-- <HotelReservationID ResID_Value=\"Z9\"/> -->ok"_s},
+        {u"A6", &Reservation::guestComment, u"<![CDATA[<Surname>Falso</Surname><TimeSpan Start=\"1999-01-01\">]]>"_s},
     };
     QStringList ids;
-    for (const auto& [id, change] : cases) {
+    for (const auto& [id, field, text] : cases) {
         Reservation r = basic(QString::fromUtf16(id));
-        change(r);
+        r.*field = text;
         add(fragment(r));
         ids.append(QString::fromUtf16(id));
     }
