@@ -39,13 +39,7 @@ struct Catalogo
                  {{u"NumeroHotel"_s, 1}, {u"Sigla"_s, u"BB"_s}, {u"Descrizione"_s, u"Colazione"_s}});
         w.insert(u"VociFattura.mdb"_s, u"VociFattura"_s,
                  {{u"NumeroHotel"_s, 1}, {u"Reparto"_s, u"ARR"_s}, {u"Codice"_s, 11}, {u"Descrizione"_s, u"Camera"_s}});
-        w.insert(u"SimpleBooking.mdb"_s, u"Rates"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"HotelId"_s, u"1001"_s},
-                  {u"RatesId"_s, u"BB"_s},
-                  {u"DesRates"_s, u"Bed and breakfast"_s},
-                  {u"QVRates"_s, u"BB"_s},
-                  {u"RateCode"_s, 11}});
+        CatalogoQV::tariffaServizio(w.dir(), u"1001"_s, u"BB"_s, u"Bed and breakfast"_s, u"BB"_s, 11);
     }
     // The texts of a combo box's items or of a list's lines, in order.
     static QStringList testi(const QAbstractItemModel* m)

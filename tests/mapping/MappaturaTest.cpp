@@ -258,20 +258,8 @@ protected:
 
 TEST_F(RatesTest, ItemsLinesAndChoosingALine)
 {
-    w.insert(u"SimpleBooking.mdb"_s, u"Rates"_s,
-             {{u"NumeroHotel"_s, 1},
-              {u"HotelId"_s, u"1001"_s},
-              {u"RatesId"_s, u"HB"_s},
-              {u"DesRates"_s, u"Half board"_s},
-              {u"QVRates"_s, u"MP"_s},
-              {u"RateCode"_s, 12}});
-    w.insert(u"SimpleBooking.mdb"_s, u"Rates"_s,
-             {{u"NumeroHotel"_s, 1},
-              {u"HotelId"_s, u"1001"_s},
-              {u"RatesId"_s, u"RO"_s},
-              {u"DesRates"_s, u"Room only"_s},
-              {u"QVRates"_s, u" "_s},
-              {u"RateCode"_s, 0}});
+    CatalogoQV::tariffaServizio(w.dir(), u"1001"_s, u"HB"_s, u"Half board"_s, u"MP"_s, 12);
+    CatalogoQV::tariffaServizio(w.dir(), u"1001"_s, u"RO"_s, u"Room only"_s, u" "_s, 0);
     MappaturaTariffe m(w.ctx);
     ASSERT_TRUE(m.apri());
     QStringList arr, voci;

@@ -8,7 +8,7 @@
 #include <QVariantMap>
 
 // Rows of a small hotel for the availability and mapping tests: QV's room types and the service's
-// room types with the QV type each is mapped to.
+// room types and rates with the QV type or arrangement each is mapped to.
 namespace CatalogoQV {
 
 // One row of a table of a database of the working directory.
@@ -45,6 +45,19 @@ inline void cameraServizio(const QDir& dir, const QString& hotel, const QString&
                {QStringLiteral("RoomsLevel"), livello},
                {QStringLiteral("DesRooms"), descrizione.isEmpty() ? id : descrizione},
                {QStringLiteral("QVRooms"), qv}});
+}
+
+// A service rate of a hotel, mapped to a QV arrangement (" " while it is not mapped) and an invoice item code.
+inline void tariffaServizio(const QDir& dir, const QString& hotel, const QString& id, const QString& descrizione,
+                            const QString& qv, int codice)
+{
+    inserisci(dir, QStringLiteral("SimpleBooking.mdb"), QStringLiteral("Rates"),
+              {{QStringLiteral("NumeroHotel"), 1},
+               {QStringLiteral("HotelId"), hotel},
+               {QStringLiteral("RatesId"), id},
+               {QStringLiteral("DesRates"), descrizione},
+               {QStringLiteral("QVRates"), qv},
+               {QStringLiteral("RateCode"), codice}});
 }
 
 } // namespace CatalogoQV
