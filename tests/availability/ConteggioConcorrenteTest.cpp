@@ -4,6 +4,7 @@
 
 #include "Albergo.h"
 #include "availability/CalcolaDisponibilita.h"
+#include "support/ChildContext.h"
 
 #include <gtest/gtest.h>
 
@@ -113,13 +114,11 @@ TEST(ConteggioConcorrente, KilledWhileCountingNeverLeavesHalfABooking)
 // booking over and over.
 TEST(ConteggioConcorrenteFiglio, Figlio)
 {
-    const QString dir = qEnvironmentVariable("SB_COUNT_CHILD_DIR");
-    if (dir.isEmpty())
+    const auto child = ChildContext::fromEnvironment("SB_COUNT_CHILD_DIR");
+    if (!child)
         GTEST_SKIP() << "runs as a child process only";
-    SystemClock clock;
-    FakeOperatorPort op;
-    AppContext ctx(dir, clock, op);
-    CalcolaDisponibilita calcolo(ctx);
+    const QString& dir = child->dir;
+    CalcolaDisponibilita calcolo(child->ctx);
     if (qEnvironmentVariableIsSet("SB_COUNT_CHILD_LOOP")) {
         const qint32 numero = qEnvironmentVariableIntValue("SB_COUNT_CHILD_LOOP");
         // The run before was killed with the booking counted or not: go on from there.
@@ -136,7 +135,7 @@ TEST(ConteggioConcorrenteFiglio, Figlio)
         QThread::msleep(1);
     for (qint32 n = primo; n < primo + kPerProcesso; ++n)
         ASSERT_TRUE(calcolo.esegui(u"P"_s, n, 1)) << n;
-    EXPECT_TRUE(op.messages.isEmpty());
+    EXPECT_TRUE(child->op.messages.isEmpty());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "ImportAnswers.h"
 #include "ImportFixture.h"
+#include "support/ChildContext.h"
 
 #include <gtest/gtest.h>
 
@@ -165,14 +166,11 @@ TEST_F(ImportCrash, KilledAtRandomPointsNothingIsLostDoubledOrConfirmedUnstored)
 // Runs only as the child of the test above: one reservation download, as the bridge runs it.
 TEST(ImportCrashChild, Child)
 {
-    const QString dir = qEnvironmentVariable("SB_IMPORT_CHILD_DIR");
-    if (dir.isEmpty())
+    const auto child = ChildContext::fromEnvironment("SB_IMPORT_CHILD_DIR");
+    if (!child)
         GTEST_SKIP() << "runs as a child process only";
-    SystemClock clock;
-    FakeOperatorPort op;
-    AppContext ctx(dir, clock, op);
-    useSimulator(ctx, qEnvironmentVariable("SB_IMPORT_BASE_URL"), qEnvironmentVariable("SB_IMPORT_HOST_URL"));
-    download(ctx);
+    useSimulator(child->ctx, qEnvironmentVariable("SB_IMPORT_BASE_URL"), qEnvironmentVariable("SB_IMPORT_HOST_URL"));
+    download(child->ctx);
 }
 
 } // namespace
