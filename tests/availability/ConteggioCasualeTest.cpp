@@ -4,6 +4,7 @@
 
 #include "Albergo.h"
 #include "availability/CalcolaDisponibilita.h"
+#include "support/Seed.h"
 
 #include <gtest/gtest.h>
 
@@ -26,9 +27,7 @@ struct Prenotazione
 
 TEST(ConteggioCasuale, CountingAndUncountingInAnyOrderAgreesWithARecount)
 {
-    const unsigned seed = qEnvironmentVariableIsSet("SB_COUNT_SEED")
-                              ? unsigned(qEnvironmentVariableIntValue("SB_COUNT_SEED"))
-                              : std::random_device{}();
+    const unsigned seed = seedFrom("SB_COUNT_SEED");
     SCOPED_TRACE("SB_COUNT_SEED=" + std::to_string(seed));
     std::mt19937 random(seed);
     auto caso = [&](int lo, int hi) {

@@ -6,6 +6,7 @@
 #include "HotelFixture.h"
 
 #include "booking/AssegnazioneCamere.h"
+#include "support/Seed.h"
 
 #include <gtest/gtest.h>
 
@@ -140,9 +141,7 @@ TEST_F(Workstations, TwoReviewsAtOnceRegisterEachReservationOnce)
 
 TEST_F(Workstations, KilledAtRandomPointsEveryBookingIsWholeOrWaiting)
 {
-    const unsigned seed = qEnvironmentVariableIsSet("SB_CRASH_SEED")
-                              ? unsigned(qEnvironmentVariableIntValue("SB_CRASH_SEED"))
-                              : std::random_device{}();
+    const unsigned seed = seedFrom("SB_CRASH_SEED");
     SCOPED_TRACE("SB_CRASH_SEED=" + std::to_string(seed));
     std::mt19937 random(seed);
     int aggiunte = 16;

@@ -4,6 +4,7 @@
 #include "ImportAnswers.h"
 #include "ImportFixture.h"
 #include "support/ChildContext.h"
+#include "support/Seed.h"
 
 #include <gtest/gtest.h>
 
@@ -113,9 +114,7 @@ protected:
 
 TEST_F(ImportCrash, KilledAtRandomPointsNothingIsLostDoubledOrConfirmedUnstored)
 {
-    const unsigned seed = qEnvironmentVariableIsSet("SB_CRASH_SEED")
-                              ? unsigned(qEnvironmentVariableIntValue("SB_CRASH_SEED"))
-                              : std::random_device{}();
+    const unsigned seed = seedFrom("SB_CRASH_SEED");
     SCOPED_TRACE("SB_CRASH_SEED=" + std::to_string(seed));
     std::mt19937 random(seed);
 
