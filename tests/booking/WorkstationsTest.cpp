@@ -6,6 +6,7 @@
 #include "HotelFixture.h"
 
 #include "booking/AssegnazioneCamere.h"
+#include "support/ChildContext.h"
 #include "support/Seed.h"
 
 #include <gtest/gtest.h>
@@ -184,38 +185,36 @@ TEST_F(Workstations, KilledAtRandomPointsEveryBookingIsWholeOrWaiting)
 }
 
 // The children: unattended mode, every question answered yes.
-struct Postazione
+std::unique_ptr<ChildContext> postazione()
 {
-    Postazione() : ctx(qEnvironmentVariable("SB_BOOKING_CHILD_DIR"), clock, op)
-    {
-        ctx.settings.AssegnazioneAutomatica = u"1"_s;
-        ctx.settings.Modalita = u"2"_s;
-        ctx.settings.CodArr = u"PN"_s;
-        for (int i = 0; i < 1000; ++i)
-            op.answer(OperatorPort::Answer::Yes);
-    }
-    SystemClock clock;
-    FakeOperatorPort op;
-    AppContext ctx;
-};
+    auto p = ChildContext::fromEnvironment("SB_BOOKING_CHILD_DIR");
+    if (!p)
+        return p;
+    p->ctx.settings.AssegnazioneAutomatica = u"1"_s;
+    p->ctx.settings.Modalita = u"2"_s;
+    p->ctx.settings.CodArr = u"PN"_s;
+    for (int i = 0; i < 1000; ++i)
+        p->op.answer(OperatorPort::Answer::Yes);
+    return p;
+}
 
 TEST(BookingChild, Draw)
 {
-    if (!qEnvironmentVariableIsSet("SB_BOOKING_CHILD_DIR"))
+    const auto p = postazione();
+    if (!p)
         GTEST_SKIP() << "runs as a child process only";
-    Postazione p;
     QByteArray out;
     for (int i = 0; i < 500; ++i)
-        out += "N=" + QByteArray::number(AssegnazioneCamere(p.ctx).NuovoNumeroPrenotazione().value_or(-1)) + '\n';
+        out += "N=" + QByteArray::number(AssegnazioneCamere(p->ctx).NuovoNumeroPrenotazione().value_or(-1)) + '\n';
     fwrite(out.constData(), 1, size_t(out.size()), stdout);
 }
 
 TEST(BookingChild, Review)
 {
-    if (!qEnvironmentVariableIsSet("SB_BOOKING_CHILD_DIR"))
+    const auto p = postazione();
+    if (!p)
         GTEST_SKIP() << "runs as a child process only";
-    Postazione p;
-    RevisionePrenotazioni(p.ctx).EsaminaPrenotazioniWeb();
+    RevisionePrenotazioni(p->ctx).EsaminaPrenotazioniWeb();
 }
 
 } // namespace
