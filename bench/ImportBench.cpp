@@ -4,9 +4,9 @@
 
 #include "import/ImportAnswers.h"
 
+#include "context/AppContext.h"
 #include "import/ReservationImporter.h"
 #include "service/ServiceClient.h"
-#include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/SchemaBootstrap.h"

@@ -1,6 +1,6 @@
 #include "service/OtaMessages.h"
-#include "service/Transport.h"
 #include "context/Settings.h"
+#include "service/Transport.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
