@@ -308,10 +308,18 @@ std::optional<QString> CalcolaDisponibilita::conta(Database& uow, const QString&
                                            {u"Allotment"_s, DaySlots::repeated(DaySlots::counter(0))}};
         });
     };
-    auto aggiungi = [](RigheMese::Riga& riga, const QString& campo, int giorno, long long delta) {
+    // A count that does not fit its 5 characters would be stored cut ("-1000" for -10000): the
+    // counting fails as a whole instead.
+    std::optional<QString> fuoriScala;
+    auto aggiungi = [&](RigheMese::Riga& riga, const QString& tipo, const QString& campo, const QDate& giorno,
+                        long long delta) {
         QString& testo = riga.campi[campo];
-        const long long valore = DaySlots::leadingNumber(DaySlots::slot(testo, giorno, 5)) + delta;
-        testo = DaySlots::withSlot(testo, giorno, 5, DaySlots::counter(valore));
+        const long long valore = DaySlots::leadingNumber(DaySlots::slot(testo, giorno.day(), 5)) + delta;
+        const QString nuovo = DaySlots::counter(valore);
+        if (nuovo.size() > 5 && !fuoriScala)
+            fuoriScala = errore + u": "_s + campo + u" del tipo "_s + tipo + u" il "_s + TextDate::toDmy(giorno) +
+                         u" diventerebbe "_s + nuovo.trimmed() + u", che non entra nelle 5 cifre di QV"_s;
+        testo = DaySlots::withSlot(testo, giorno.day(), 5, nuovo);
     };
 
     std::unique_ptr<Recordset> riserva;
@@ -355,24 +363,24 @@ std::optional<QString> CalcolaDisponibilita::conta(Database& uow, const QString&
             inizio = scadenza;
         const QDate partenza = TextDate::fromYmd(c.partenza);
         for (QDate giorno = TextDate::fromYmd(inizio); giorno < partenza; giorno = giorno.addDays(1)) {
-            const int d = giorno.day();
             const QString ymd = TextDate::toYmd(giorno);
             RigheMese::Riga& riga = rigaTipo(giorno, c.tipoCamera, *quantitaTotale);
             if (kind == u"C") {
-                aggiungi(riga, u"Libere"_s, d, -verso * q);
-                aggiungi(riga, u"Confermate"_s, d, verso * q);
+                aggiungi(riga, c.tipoCamera, u"Libere"_s, giorno, -verso * q);
+                aggiungi(riga, c.tipoCamera, u"Confermate"_s, giorno, verso * q);
             } else if (kind == u"O") {
-                aggiungi(riga, u"Libere"_s, d, -verso * q);
-                aggiungi(riga, u"Opzionate"_s, d, verso * q);
+                aggiungi(riga, c.tipoCamera, u"Libere"_s, giorno, -verso * q);
+                aggiungi(riga, c.tipoCamera, u"Opzionate"_s, giorno, verso * q);
             } else if (kind == u"R") {
                 // A day without its allotment row holds nothing.
                 if (riserva && riserva->FindFirst(u"NumeroHotel = ? and NumeroPrenotazione = ? and DataAllotments = ? "
                                                   "and TipoCamere = ?"_s,
                                                   {hotel, numero, ymd, c.tipoCamera})) {
-                    aggiungi(riga, u"Libere"_s, d, -verso * (*riserva)[u"TotaleCamere"_s].toLongLong());
+                    aggiungi(riga, c.tipoCamera, u"Libere"_s, giorno,
+                             -verso * (*riserva)[u"TotaleCamere"_s].toLongLong());
                     const long long nonUtilizzate = (*riserva)[u"CamereNonUtilizzate"_s].toLongLong();
                     if (nonUtilizzate > 0)
-                        aggiungi(riga, u"Allotment"_s, d, verso * nonUtilizzate);
+                        aggiungi(riga, c.tipoCamera, u"Allotment"_s, giorno, verso * nonUtilizzate);
                 }
             } else if (kind == u"D") {
                 const bool tenuta = riserva &&
@@ -380,17 +388,20 @@ std::optional<QString> CalcolaDisponibilita::conta(Database& uow, const QString&
                                                        "DataAllotments = ?"_s,
                                                        {hotel, c.codiceAllotment, ymd}) &&
                                     (*riserva)[u"Scaduto"_s].toString() != u"S";
-                aggiungi(riga, u"Confermate"_s, d, verso * q);
+                aggiungi(riga, c.tipoCamera, u"Confermate"_s, giorno, verso * q);
                 if (!tenuta)
-                    aggiungi(riga, u"Libere"_s, d, -verso * q);
+                    aggiungi(riga, c.tipoCamera, u"Libere"_s, giorno, -verso * q);
                 else if (quantitaAllotment)
-                    aggiungi(rigaTipo(giorno, tipoAllotment, *quantitaAllotment), u"Allotment"_s, d, -verso * q);
+                    aggiungi(rigaTipo(giorno, tipoAllotment, *quantitaAllotment), tipoAllotment, u"Allotment"_s, giorno,
+                             -verso * q);
             } else {
-                aggiungi(riga, u"Libere"_s, d, -verso * q);
+                aggiungi(riga, c.tipoCamera, u"Libere"_s, giorno, -verso * q);
             }
         }
     }
 
+    if (fuoriScala)
+        return fuoriScala;
     monitor.salva();
     tipi.salva();
     return std::nullopt;

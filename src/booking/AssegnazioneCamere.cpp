@@ -5,6 +5,9 @@
 #include "store/Database.h"
 #include "store/Recordset.h"
 
+#include <QFileInfo>
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -14,25 +17,85 @@ const QString kCrLf = u"\r\n"_s;
 // A level of the room type mapping without a QV type is a mapping not made yet.
 constexpr int kLivelliMassimi = 1000;
 
+// QV's booking numbers are 32-bit: the last one can be stored but never grown.
+constexpr qint64 kNumeroMassimo = 2147483647;
+
 } // namespace
 
-std::optional<qint32> AssegnazioneCamere::NuovoNumeroPrenotazione(Database& db, qint16 numeroHotel)
+QStringList AssegnazioneCamere::fileNumerati()
 {
+    return {u"Scheda_Prenotazione.mdb"_s, u"Camere_Prenotazione.mdb"_s, u"Arrangiamento.mdb"_s,
+            u"ListaClienti_Prenotazione.mdb"_s, u"RifAllot_Prenotazione.mdb"_s};
+}
+
+AssegnazioneCamere::NumeroNuovo AssegnazioneCamere::NuovoNumeroPrenotazione(Database& db, qint16 numeroHotel)
+{
+    NumeroNuovo out;
+    const QString contatore = u"il contatore delle prenotazioni di QV (tabella Contatori, NumeroHotel = "_s +
+                              QString::number(numeroHotel) + u')';
     Recordset contatori = db.OpenRecordset(u"Contatori"_s);
-    if (!contatori.FindFirst(u"NumeroHotel = ?"_s, {numeroHotel}))
-        return std::nullopt;
-    const qint32 numero = contatori.Field(u"PrenotazioniHotel"_s).toInt() + 1;
+    if (!contatori.FindFirst(u"NumeroHotel = ?"_s, {numeroHotel})) {
+        out.problema = u"manca "_s + contatore;
+        return out;
+    }
+    // A text, a fraction, a negative number or Null read as 0 would hand out numbers QV has used;
+    // a negative booking never blocks a room.
+    const QVariant valore = contatori.Field(u"PrenotazioniHotel"_s);
+    bool numerico = false;
+    const double letto = valore.isNull() ? 0 : valore.toDouble(&numerico);
+    if (!numerico || letto != std::floor(letto) || letto < 0 || letto >= kNumeroMassimo) {
+        out.problema =
+            contatore +
+            (numerico && letto >= kNumeroMassimo ? u" è al massimo ("_s : u" non vale un numero valido ("_s) +
+            (valore.isNull() ? u"vuoto"_s : valore.toString()) + u')';
+        return out;
+    }
+
+    // Tables of files QV does not have hold no number.
+    QStringList ricerche;
+    for (const auto& [tabella, campo] : {std::pair{u"Scheda_Prenotazione", u"NumeroPrenotazione"},
+                                         {u"Camere_Prenotazione", u"NumeroPrenotazione"},
+                                         {u"Arrangiamento", u"CodiceCliente"},
+                                         {u"ListaClienti_Prenotazione", u"NumeroPrenotazione"},
+                                         {u"RifAllot_Prenotazione", u"NumeroPrenotazione"}}) {
+        const QString nome = QString::fromUtf16(tabella);
+        const QString chiave = QString::fromUtf16(campo);
+        if (db.hasTable(nome))
+            ricerche << u"SELECT "_s + chiave + u" FROM "_s + nome + u" WHERE "_s + chiave + u" = ?"_s;
+    }
+    qint64 numero = qint64(letto) + 1;
+    for (;; ++numero) {
+        if (numero >= kNumeroMassimo) {
+            out.problema = contatore + u" non può crescere oltre "_s + QString::number(numero - 1) +
+                           u": i numeri successivi sono già usati in QV"_s;
+            return out;
+        }
+        bool usato = false;
+        for (const QString& sql : std::as_const(ricerche))
+            if (db.OpenRecordset(sql, {numero}).FindFirst({})) {
+                usato = true;
+                break;
+            }
+        if (!usato)
+            break;
+        if (out.saltati++ == 0)
+            out.primoSaltato = qint32(numero);
+    }
     contatori.Edit();
     contatori.setField(u"PrenotazioniHotel"_s, numero);
     contatori.Update();
-    return numero;
+    out.numero = qint32(numero);
+    return out;
 }
 
-std::optional<qint32> AssegnazioneCamere::NuovoNumeroPrenotazione()
+AssegnazioneCamere::NumeroNuovo AssegnazioneCamere::NuovoNumeroPrenotazione()
 {
     Database db(m_ctx.workDir(), QString::fromUtf16(FileContatori));
+    for (const QString& file : fileNumerati())
+        if (QFileInfo::exists(databaseFile(m_ctx.workDir(), file)))
+            db.attach(file);
     Database::Transaction work(db);
-    const auto numero = NuovoNumeroPrenotazione(db, m_ctx.NumeroHotelCorrente);
+    auto numero = NuovoNumeroPrenotazione(db, m_ctx.NumeroHotelCorrente);
     work.commit();
     return numero;
 }
@@ -58,7 +121,8 @@ QString AssegnazioneCamere::CercaCamereLibere(const QString& tipoWeb, const QStr
                 const QString criterio = u"TipoCamera = ?"_s;
                 for (bool f = camereQv.FindFirst(criterio, {tipoQv}); f; f = camereQv.FindNext(criterio, {tipoQv})) {
                     const QString camera = camereQv.Field(u"NumeroCamera"_s).toString();
-                    if (camere.scelta(camera) || inElenco(camera))
+                    // A room without a number has no place on the rack and can never be seen as taken.
+                    if (camera.trimmed().isEmpty() || camere.scelta(camera) || inElenco(camera))
                         continue;
                     if (controllo.VerificaCamera(camera, dal, al, u"P"_s, 0) != 1)
                         continue;

@@ -3,6 +3,7 @@
 #include "booking/CamereRichieste.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class AppContext;
@@ -15,12 +16,26 @@ class AssegnazioneCamere
 public:
     explicit AssegnazioneCamere(AppContext& ctx) : m_ctx(ctx) {}
 
+    // A booking number drawn from the Contatori row.
+    struct NumeroNuovo
+    {
+        std::optional<qint32> numero; // nullopt: no number could be drawn, problema says why
+        QString problema;
+        // Numbers the counter gave that QV already uses: passed over, the counter ends past them.
+        qint32 saltati = 0;
+        qint32 primoSaltato = 0;
+    };
+
     // The next booking number from the Contatori row of the hotel, drawn inside the caller's unit
-    // of work (Contatori reachable from db, a transaction open): a rollback gives the number back.
-    // nullopt when the hotel has no counter row: a number is never invented.
-    static std::optional<qint32> NuovoNumeroPrenotazione(Database& db, qint16 numeroHotel);
-    // The same in a unit of work of its own on Contatori.mdb.
-    std::optional<qint32> NuovoNumeroPrenotazione();
+    // of work (Contatori and the booking files reachable from db, a transaction open): a rollback
+    // gives the number back. A number some booking file already holds is never handed out again,
+    // and a number is never invented: no counter row, a counter that is not a number or one that
+    // cannot grow gives no number.
+    static NumeroNuovo NuovoNumeroPrenotazione(Database& db, qint16 numeroHotel);
+    // The same in a unit of work of its own on Contatori.mdb and the booking files.
+    NumeroNuovo NuovoNumeroPrenotazione();
+    // The booking files whose rows carry a booking number.
+    static QStringList fileNumerati();
 
     // The free rooms of a web room type for a stay (dd/mm/yyyy): the rooms of the QV type mapped at
     // level 1, then level 2, and so on, each asked of the conflict check, leaving out the rooms

@@ -13,9 +13,13 @@ struct RigaCamera
     QString trattamento; // QV arrangement code
     double persone = 0;
     double prezzo = 0;
-    // The room came from the free-room list: it is checked again when the booking is written, so
-    // that a room another workstation took meanwhile is never booked twice.
-    bool proposta = false;
+
+    // A line that takes a QV room: it is checked again when the booking is written.
+    bool haCamera() const
+    {
+        const QString c = camera.trimmed();
+        return !tipoCamera.trimmed().isEmpty() && !c.isEmpty() && c != u"-";
+    }
 };
 
 // The room table CamereRichieste of one reservation: lines 1 to 10.

@@ -152,14 +152,15 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
     for (qsizetype i = 0; i < descrizioni.size(); ++i)
         riepilogo += u"n. "_s + QString::number(conteggi.at(i)) + u' ' + descrizioni.at(i) + kCrLf;
 
-    // A room proposed to this review may be taken by another workstation before the booking is
-    // written: unattended, the rooms are looked for again a few times.
+    // A chosen room may be taken by another workstation before the booking is written, or a typed
+    // one may not be free: unattended, the rooms are looked for again a few times; the operator is
+    // asked again for that line only.
     constexpr int kTentativi = 5;
     ScritturaPrenotazione scrittura(m_ctx);
+    CamereRichieste scelte = camere;
+    QString testo = riepilogo;
+    Assegnazione assegnazione = assegna(p, scelte, testo, automatica);
     for (int tentativo = 1;; ++tentativo) {
-        CamereRichieste scelte = camere;
-        QString testo = riepilogo;
-        const Assegnazione assegnazione = assegna(p, scelte, testo, automatica);
         if (assegnazione == Assegnazione::SenzaRisposta)
             return false; // nobody answered: the reservation waits for an operator
         if (assegnazione == Assegnazione::Mancano) {
@@ -168,19 +169,37 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
             return false;
         }
         if (vuoto(scelte.riga(1).tipoCamera)) {
-            const bool segnata = scrittura.segnaGestita(p.nPren);
-            if (segnata)
-                avvisa(p.chi() + u" è stata segnata come gestita, ma non è stata scritta in QV: la prima camera "_s
-                                 u"richiesta non ha una camera assegnata."_s);
-            return segnata;
+            const auto segnata = scrittura.segnaGestita(p.nPren, false);
+            if (segnata.esito == ScritturaPrenotazione::Esito::Cancellata)
+                m_passate.remove(p.nPren);
+            if (segnata.esito != ScritturaPrenotazione::Esito::Segnata)
+                return false;
+            avvisa(p.chi() + u" è stata segnata come gestita, ma non è stata scritta in QV: la prima camera "_s
+                             u"richiesta non ha una camera assegnata."_s);
+            return true;
         }
         const auto r = scrittura.RegistraPrenotazione(p.nPren, scelte);
         if (r.esito == ScritturaPrenotazione::Esito::CameraOccupata) {
-            if (automatica && tentativo < kTentativi)
-                continue;
-            avvisa(p.chi() + u": la camera "_s + r.camera +
-                   u" non è più libera. Non è stata registrata e resta in "_s
-                   u"attesa."_s);
+            if (automatica && tentativo >= kTentativi) {
+                avvisa(p.chi() + u": la camera "_s + r.camera +
+                       u" non è più libera. Non è stata registrata e resta in attesa."_s);
+                return false;
+            }
+            if (automatica) {
+                scelte = camere;
+                testo = riepilogo;
+                assegnazione = assegna(p, scelte, testo, true);
+            } else {
+                avvisa(p.chi() + u": la camera "_s + r.camera +
+                       u" non è libera per queste date (occupata, fuori servizio o già scelta per un'altra camera "_s
+                       u"della prenotazione). Scegli un'altra camera per questa riga."_s);
+                scelte.riga(r.riga) = camere.riga(r.riga);
+                assegnazione = assegna(p, scelte, testo, false, r.riga);
+            }
+            continue;
+        }
+        if (r.esito == ScritturaPrenotazione::Esito::Cancellata) {
+            m_passate.remove(p.nPren); // offered by the cancellation loop of this review
             return false;
         }
         if (r.esito == ScritturaPrenotazione::Esito::InAttesa)
@@ -192,7 +211,7 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
 }
 
 RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenotazione& p, CamereRichieste& camere,
-                                                                   QString& riepilogo, bool automatica)
+                                                                   QString& riepilogo, bool automatica, int solo)
 {
     AssegnazioneCamere assegnazione(m_ctx);
     bool mancano = false;
@@ -200,7 +219,7 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
     Recordset numeri = db.OpenRecordset(u"NumeriCamere"_s);
     for (int k = 1; k <= CamereRichieste::Righe; ++k) {
         RigaCamera& riga = camere.riga(k);
-        if (vuoto(riga.tipoWeb))
+        if (vuoto(riga.tipoWeb) || (solo > 0 && k != solo))
             continue;
         // What the stay brings (persons, price, meal plan), kept until a room is known.
         const RigaCamera soggiorno = riga;
@@ -238,7 +257,6 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
             continue;
         }
         riga.tipoCamera = numeri.Field(u"TipoCamera"_s).toString();
-        riga.proposta = assegnazione.inElenco(riga.camera);
         riga.persone = soggiorno.persone;
         riga.prezzo = soggiorno.prezzo;
         riga.trattamento = assegnazione.CercaTrattamento(soggiorno.trattamento);
@@ -299,6 +317,6 @@ bool RevisionePrenotazioni::esaminaCancellata(const Prenotazione& p)
     if (risposta == OperatorPort::Answer::Yes)
         return scrittura.AnnullaPrenotazione(p.nPren).esito != ScritturaPrenotazione::Esito::InAttesa;
     if (risposta == OperatorPort::Answer::No)
-        return scrittura.segnaGestita(p.nPren);
+        return scrittura.segnaGestita(p.nPren, true).esito == ScritturaPrenotazione::Esito::Segnata;
     return false;
 }

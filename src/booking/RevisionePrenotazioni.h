@@ -36,8 +36,10 @@ private:
     bool esamina(const Prenotazione& p);
     bool esaminaCancellata(const Prenotazione& p);
     enum class Assegnazione { Completa, Mancano, SenzaRisposta };
-    // Gives each line a room: the operator's answers, or the first free rooms.
-    Assegnazione assegna(const Prenotazione& p, CamereRichieste& camere, QString& riepilogo, bool automatica);
+    // Gives each line a room (only line solo, when it is not 0): the operator's answers, or the
+    // first free rooms.
+    Assegnazione assegna(const Prenotazione& p, CamereRichieste& camere, QString& riepilogo, bool automatica,
+                         int solo = 0);
     // The operator's room for a line: nullopt when the input box went unanswered.
     std::optional<QString> chiediCamera(const QString& prompt, const AssegnazioneCamere& assegnazione,
                                         Recordset& numeri);

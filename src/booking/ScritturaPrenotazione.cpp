@@ -41,6 +41,15 @@ QString codice(const QString& valore)
     return PulisciValore(tagliaTesto(valore, 6), 0);
 }
 
+// Why a booking could not be counted, from the counting's error text: its plain form means dates
+// that fail QV's checks, a longer one says itself what went wrong.
+QString motivoConteggio(const QString& problema, qint32 numero)
+{
+    if (problema == u"Errore riscontrato nella Prenotazione n. "_s + QString::number(numero))
+        return u"le date del soggiorno non superano i controlli di QV"_s;
+    return problema;
+}
+
 QString dataLeggibile(const QString& ymd)
 {
     return TextDate::ymdToDmy(ymd.trimmed());
@@ -92,6 +101,10 @@ public:
     bool trova(const QString& nPren)
     {
         return prenotazioni.FindFirst(u"NPren = ?"_s, {nPren}) && prenotazioni.Field(u"Registrata"_s).toInt() == 0;
+    }
+    bool cancellata() const
+    {
+        return prenotazioni.Field(u"Status"_s).toString().trimmed().compare(u"Cancelled"_s, Qt::CaseInsensitive) == 0;
     }
 
     void segnaGestita()
@@ -188,7 +201,8 @@ void ScritturaPrenotazione::segnala()
 }
 
 template <typename Passi>
-ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QString& nPren, Passi&& passi)
+ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QString& nPren, bool cancellazione,
+                                                                        Passi&& passi)
 {
     Risultato r;
     QString messaggio;
@@ -196,9 +210,17 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QS
     {
         Lavoro l(m_ctx);
         if (!l.trova(nPren))
-            return {Esito::GiaGestita, 0, {}};
+            return {Esito::GiaGestita, 0, {}, 0};
         const Testata t(l.prenotazioni);
-        messaggio = passi(l, t, r, errore);
+        // A cancellation downloaded while the reservation was being reviewed (by another workstation,
+        // or while the operator chose its rooms) wins: its booking is neither written nor reported.
+        if (!cancellazione && l.cancellata()) {
+            r.esito = Esito::Cancellata;
+            messaggio = t.chi() + u" è stata cancellata sul web mentre veniva esaminata: non è stata scritta in QV "_s
+                                  u"e sarà proposta tra le prenotazioni cancellate."_s;
+        } else {
+            messaggio = passi(l, t, r, errore);
+        }
     }
     if (!messaggio.isEmpty())
         avvisa(messaggio, errore);
@@ -208,7 +230,7 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QS
 ScritturaPrenotazione::Risultato ScritturaPrenotazione::RegistraPrenotazione(const QString& nPren,
                                                                              const CamereRichieste& camere)
 {
-    const Risultato r = inUnitaDiLavoro(nPren, [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
+    const Risultato r = inUnitaDiLavoro(nPren, false, [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
         Recordset schede = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
         if (!schede.FindFirst(u"NVoucher = ?"_s, {voucher(nPren)}))
             return scriviNuova(l, t, camere, r, errore);
@@ -247,32 +269,44 @@ QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const Ca
     const QString dal = dataLeggibile(t.dataFrom);
     const QString al = dataLeggibile(t.dataTo);
 
-    // A room proposed as free may have been taken by another workstation since: the unit of work
-    // holds the booking files now, so what the check sees stays true until the commit.
+    // Every chosen room, proposed or typed, is checked now: the unit of work holds the booking files,
+    // so what the check sees stays true until the commit. A room another workstation took since it
+    // was proposed, a typed room that is not free, or one room on two lines is never booked twice.
     {
         std::optional<ControlloCamere> controllo;
-        for (const RigaCamera& riga : camere.righe) {
-            if (!riga.proposta || vuoto(riga.tipoCamera))
+        QStringList prese;
+        for (int i = 1; i <= CamereRichieste::Righe; ++i) {
+            const RigaCamera& riga = camere.riga(i);
+            if (vuoto(riga.tipoWeb) || !riga.haCamera())
                 continue;
+            const QString camera = riga.camera.trimmed();
             if (!controllo)
                 controllo.emplace(m_ctx);
-            if (controllo->VerificaCamera(riga.camera, dal, al, u"P"_s, 0) != 1) {
+            if (prese.contains(codice(camera)) || controllo->VerificaCamera(camera, dal, al, u"P"_s, 0) != 1) {
                 r.esito = Esito::CameraOccupata;
-                r.camera = riga.camera;
+                r.camera = camera;
+                r.riga = i;
                 return {};
             }
+            prese << codice(camera);
         }
     }
 
     const auto numero = AssegnazioneCamere::NuovoNumeroPrenotazione(l.db, hotel);
-    if (!numero) {
+    if (!numero.numero) {
         errore = true;
-        return t.chi() +
-               u" non è stata registrata: in QV manca il contatore delle prenotazioni (tabella "_s
-               u"Contatori, NumeroHotel = "_s +
-               QString::number(hotel) + u"). Resta in attesa finché il contatore non c'è."_s;
+        return t.chi() + u" non è stata registrata: "_s + numero.problema +
+               u". Resta in attesa finché il contatore non viene sistemato in QV."_s;
     }
-    const qint32 n = *numero;
+    const qint32 n = *numero.numero;
+    QString avviso;
+    if (numero.saltati > 0)
+        avviso = t.chi() + u" ha il numero "_s + QString::number(n) +
+                 u": il contatore delle prenotazioni di QV era indietro, "_s +
+                 (numero.saltati == 1 ? u"il numero "_s + QString::number(numero.primoSaltato) +
+                                            u", già usato in QV, è stato saltato."_s
+                                      : QString::number(numero.saltati) + u" numeri già usati in QV (dal "_s +
+                                            QString::number(numero.primoSaltato) + u") sono stati saltati."_s);
 
     double personeTotali = 0;
     for (const RigaCamera& riga : camere.righe)
@@ -407,20 +441,19 @@ QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const Ca
     }
 
     l.segnaGestita();
-    if (CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, n, 1)) {
+    if (const auto problema = CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, n, 1)) {
         errore = true;
-        return t.chi() + u" non è stata registrata: le date del soggiorno non superano i controlli di QV. "_s
-                         u"Resta in attesa."_s;
+        return t.chi() + u" non è stata registrata: "_s + motivoConteggio(*problema, n) + u". Resta in attesa."_s;
     }
     l.work.commit();
     r.esito = Esito::Registrata;
     r.numero = n;
-    return {};
+    return avviso;
 }
 
 ScritturaPrenotazione::Risultato ScritturaPrenotazione::AnnullaPrenotazione(const QString& nPren)
 {
-    const Risultato r = inUnitaDiLavoro(nPren, [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
+    const Risultato r = inUnitaDiLavoro(nPren, true, [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
         const QString criterio = u"NVoucher = ?"_s;
         Recordset schede = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
         if (!schede.FindFirst(criterio, {voucher(nPren)})) {
@@ -438,12 +471,13 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::AnnullaPrenotazione(cons
                    u"prenotazione n. "_s +
                    QString::number(r.numero) + u" non è stata annullata. Resta in attesa di un operatore."_s;
         // A booking already cancelled gave its rooms back then: never twice.
-        if (schede.Field(u"TipoPrenotazione"_s).toString().trimmed() != u"A" &&
-            CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, r.numero, 0)) {
-            errore = true;
-            return t.chi() + u" è stata cancellata, ma la prenotazione n. "_s + QString::number(r.numero) +
-                   u" di QV ha date che non superano i controlli: non è stata annullata. Resta in attesa."_s;
-        }
+        if (schede.Field(u"TipoPrenotazione"_s).toString().trimmed() != u"A")
+            if (const auto problema = CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, r.numero, 0)) {
+                errore = true;
+                return t.chi() + u" è stata cancellata, ma la prenotazione n. "_s + QString::number(r.numero) +
+                       u" di QV non è stata annullata: "_s + motivoConteggio(*problema, r.numero) +
+                       u". Resta in attesa."_s;
+            }
         annulla(l, schede, r.numero);
         l.segnaGestita();
         l.work.commit();
@@ -479,16 +513,12 @@ void ScritturaPrenotazione::annulla(Lavoro& l, Recordset& scheda, qint32 n)
         notti.Delete();
 }
 
-bool ScritturaPrenotazione::segnaGestita(const QString& nPren)
+ScritturaPrenotazione::Risultato ScritturaPrenotazione::segnaGestita(const QString& nPren, bool cancellazione)
 {
-    Database db(m_ctx.workDir(), QString::fromUtf16(AssegnazioneCamere::FileInterfaccia));
-    Database::Transaction work(db);
-    Recordset prenotazioni = db.OpenRecordset(u"Reservations"_s);
-    if (!prenotazioni.FindFirst(u"NPren = ? and Registrata = 0"_s, {nPren}))
-        return false;
-    prenotazioni.Edit();
-    prenotazioni.setField(u"Registrata"_s, 1);
-    prenotazioni.Update();
-    work.commit();
-    return true;
+    return inUnitaDiLavoro(nPren, cancellazione, [&](Lavoro& l, const Testata&, Risultato& r, bool&) {
+        l.segnaGestita();
+        l.work.commit();
+        r.esito = Esito::Segnata;
+        return QString();
+    });
 }

@@ -25,8 +25,12 @@ public:
         Modificata,     // the booking was already in QV: only reported; the reservation is handled
         Annullata,      // the QV booking was cancelled; the reservation is handled
         NonTrovata,     // a cancellation found no QV booking; the reservation is handled
+        Segnata,        // marked handled without writing anything to QV
         GiaGestita,     // another workstation handled the reservation meanwhile: nothing done
-        CameraOccupata, // a proposed room was taken meanwhile: nothing written, nothing said
+        Cancellata,     // the reservation was cancelled meanwhile: nothing done, the operator was told;
+                        // it is left to the cancellation flow
+        CameraOccupata, // a chosen room is not free (taken meanwhile, typed, or chosen twice): nothing
+                        // written, nothing said
         InAttesa,       // nothing written; the operator was told why; the reservation still waits
     };
 
@@ -35,15 +39,17 @@ public:
         Esito esito = Esito::InAttesa;
         qint32 numero = 0; // the QV booking
         QString camera;    // CameraOccupata: the room
+        int riga = 0;      // CameraOccupata: its line of the room table (1..10)
     };
 
     explicit ScritturaPrenotazione(AppContext& ctx) : m_ctx(ctx) {}
 
     Risultato RegistraPrenotazione(const QString& nPren, const CamereRichieste& camere);
     Risultato AnnullaPrenotazione(const QString& nPren);
-    // Marks a reservation handled without writing anything to QV (a declined cancellation, a
-    // reservation the operator left without rooms). False when another workstation did it first.
-    bool segnaGestita(const QString& nPren);
+    // Marks a reservation handled without writing anything to QV: a declined cancellation
+    // (cancellazione), or a new reservation the operator left without rooms, which is never marked
+    // once it has been cancelled meanwhile (Esito::Cancellata).
+    Risultato segnaGestita(const QString& nPren, bool cancellazione);
 
     // The files one unit of work of the writer spans, the interface database first; every unit of
     // work attaches them in this order, so two workstations never wait on each other in a circle.
@@ -68,8 +74,9 @@ private:
     class Lavoro;   // one unit of work
 
     // Runs passi(lavoro, testata, risultato, errore) in a unit of work on the waiting reservation and
-    // shows the message it returns once the unit of work has ended.
-    template <typename Passi> Risultato inUnitaDiLavoro(const QString& nPren, Passi&& passi);
+    // shows the message it returns once the unit of work has ended. A reservation that is no longer
+    // waiting, or (for a new one) has been cancelled meanwhile, is left alone.
+    template <typename Passi> Risultato inUnitaDiLavoro(const QString& nPren, bool cancellazione, Passi&& passi);
     // A new booking inside the unit of work; the message to show once it has ended (empty: none).
     QString scriviNuova(Lavoro& l, const Testata& t, const CamereRichieste& camere, Risultato& r, bool& errore);
     // Marks the booking and its rooms cancelled, or deletes them, as CancellazioneDefinitiva says.

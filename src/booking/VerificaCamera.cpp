@@ -8,6 +8,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+constexpr QChar kAccento = u'\u00B4';
+
 // dd/mm/yyyy -> yyyymmdd: characters 7 to 10, then 4 to 5, then 1 to 2.
 QString ymd(const QString& dmy)
 {
@@ -38,13 +40,18 @@ qint16 ControlloCamere::VerificaCamera(const QString& camera, const QString& dal
     const QString arrivo = ymd(dal);
     const QString partenza = ymd(al);
     const QVariant hotel = m_ctx.NumeroHotelCorrente;
-    const QVariantList stay{hotel, camera, partenza, arrivo};
+    // QV's own rows hold a room as it is named ("3'1"); the bridge's room rows hold it cleaned
+    // ("3´1"): a room is the same in either form.
+    QString apice = camera, accento = camera;
+    apice.replace(kAccento, u'\'');
+    accento.replace(u'\'', kAccento);
+    const QVariantList stay{hotel, apice, accento, partenza, arrivo};
 
     // Out of service: the period's last day still blocks a stay that arrives on it.
-    Recordset inagibili = m_dati->generico.OpenRecordset(
-        u"Select NumeroCamera From Camere_Inagibili Where NumeroHotel = ? and NumeroCamera = ? and "
-        "DataInizio < ? and DataFine >= ?"_s,
-        stay);
+    Recordset inagibili = m_dati->generico.OpenRecordset(u"Select NumeroCamera From Camere_Inagibili Where NumeroHotel "
+                                                         u"= ? and (NumeroCamera = ? or NumeroCamera = ?) and "
+                                                         "DataInizio < ? and DataFine >= ?"_s,
+                                                         stay);
     if (inagibili.FindFirst({}))
         return 0;
 
@@ -53,7 +60,7 @@ qint16 ControlloCamere::VerificaCamera(const QString& camera, const QString& dal
     if (numeroPrenotazione != 0 || tipoPrenotazione != u"O") {
         Recordset ospiti = m_dati->clienti.OpenRecordset(
             u"Select NumeroProgressivo,NumeroPrenotazione From Scheda_Cliente Where NumeroHotel = ? and "
-            "NumeroCamera = ? and Partito <> 'S' and DataArrivo < ? and DataPartenza > ?"_s,
+            "(NumeroCamera = ? or NumeroCamera = ?) and Partito <> 'S' and DataArrivo < ? and DataPartenza > ?"_s,
             stay);
         if (ospiti.FindFirst({})) {
             const bool propri =
@@ -68,7 +75,8 @@ qint16 ControlloCamere::VerificaCamera(const QString& camera, const QString& dal
     // Booked room rows of the kinds that hold a room, with someone in them, of another booking.
     Recordset prenotate = m_dati->camere.OpenRecordset(
         u"Select NumeroPrenotazione,TipoPrenotazione From Camere_Prenotazione Where NumeroHotel = ? and "
-        "NumeroCamera = ? and NumeroPersone > 0 and (TipoPrenotazione = 'C' or TipoPrenotazione = 'D' or "
+        "(NumeroCamera = ? or NumeroCamera = ?) and NumeroPersone > 0 and (TipoPrenotazione = 'C' or TipoPrenotazione "
+        "= 'D' or "
         "TipoPrenotazione = 'O' or TipoPrenotazione = 'R' or TipoPrenotazione = 'T') and DataArrivo < ? and "
         "DataPartenza > ?"_s,
         stay);

@@ -75,11 +75,11 @@ QString ServiceClient::salvaScambio(const QString& prefix, const QByteArray& byt
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (file.exists())
                 continue;
-            *errore = path + u": "_s + file.errorString();
+            *errore = path + u": "_s + TextFile::writeError(path, file.errorString(), bytes.size());
             return {};
         }
         if (file.write(bytes) != bytes.size() || !file.flush()) {
-            *errore = path + u": "_s + file.errorString();
+            *errore = path + u": "_s + TextFile::writeError(path, file.errorString(), bytes.size());
             file.close();
             file.remove();
             return {};

@@ -74,11 +74,37 @@ QString Sessione::avvia()
     if (!QFileInfo::exists(definizioni))
         m_registro.scrivi(u"Attenzione: il file delle definizioni "_s + definizioni +
                           u" non esiste; le strutture dei database non vengono aggiornate."_s);
+    // A file another program holds makes the bootstrap wait for it: say so before waiting.
+    const QStringList bloccati = fileBloccati();
+    if (!bloccati.isEmpty())
+        m_registro.scrivi(u"In attesa dei file "_s + bloccati.join(u", "_s) +
+                          u", bloccati da un altro programma o da un'altra postazione di QV: l'avvio riprende appena "_s
+                          u"si liberano."_s);
     CreaStrutture(m_ctx.workDir(), definizioni);
+    if (!bloccati.isEmpty()) {
+        const QStringList ancora = fileBloccati();
+        if (!ancora.isEmpty())
+            m_ctx.op().inform(u"Simple Booking"_s,
+                              u"I file "_s + ancora.join(u", "_s) +
+                                  u" sono ancora bloccati da un altro programma o da un'altra postazione di QV: il "_s
+                                  u"programma parte lo stesso, e le operazioni che li usano lo diranno finché non si "_s
+                                  u"liberano."_s,
+                              OperatorPort::Icon::Exclamation);
+    }
     if (QString errore = verificaTabelleInterfaccia(m_ctx.workDir(), definizioni); !errore.isEmpty())
         return errore;
     m_registro.scrivi(u"Avvio nella cartella "_s + m_ctx.workDir().path());
     return {};
+}
+
+QStringList Sessione::fileBloccati() const
+{
+    QStringList bloccati;
+    const QStringList files = m_ctx.workDir().entryList({u"*.mdb"_s}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    for (const QString& f : files)
+        if (Database::bloccato(m_ctx.workDir(), f))
+            bloccati << f;
+    return bloccati;
 }
 
 bool Sessione::attiva()

@@ -47,6 +47,8 @@ private:
     void scaricaPrenotazioni() override;
     bool inviaDisponibilita(const QString& codiceHotel, const QString& nomeFile) override;
     void aggiungiHotel();
+    // The database files of the working directory another program holds right now.
+    QStringList fileBloccati() const;
     // "publish": the monthly grid for the 31 days from today filled from QV's counters, its file
     // prepared (no prices) and, with Attivo set, sent at once by the timer's own send.
     void pubblica();

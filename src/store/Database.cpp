@@ -8,10 +8,17 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <atomic>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// SQLite's primary result codes the messages tell apart.
+constexpr int kBusy = 5;
+constexpr int kLocked = 6;
+constexpr int kIoErr = 10;
+constexpr int kFull = 13;
 
 QString stemOf(const QString& fileName)
 {
@@ -20,6 +27,36 @@ QString stemOf(const QString& fileName)
         if (!c.isLetterOrNumber() || c.unicode() > 127)
             c = u'_';
     return u"f_"_s + stem.toLower();
+}
+
+// Whether another connection holds the file: for a write (scrittura: it holds a write lock), or
+// even for a read (it is committing). Asked without waiting, on a connection of its own.
+bool occupato(const QString& path, bool scrittura)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    static std::atomic<quint64> contatore{0};
+    const QString nome = u"sbprobe-"_s + QString::number(++contatore);
+    bool esito = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, nome);
+        db.setDatabaseName(path);
+        db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=0"_s);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (scrittura) {
+                esito = !q.exec(u"BEGIN IMMEDIATE"_s);
+                if (!esito)
+                    q.exec(u"ROLLBACK"_s);
+            } else {
+                esito = !q.exec(u"SELECT count(*) FROM sqlite_master"_s);
+            }
+            q.finish();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(nome);
+    return esito;
 }
 
 } // namespace
@@ -73,20 +110,54 @@ QSqlQuery Database::query()
     return QSqlQuery(m_db);
 }
 
-void Database::fail(const QString& what, const QString& sql) const
+bool Database::bloccato(const QDir& workDir, const QString& fileName)
 {
-    Q_UNUSED(sql);
-    throw StoreError(StoreError::Engine, what + u" ("_s + QFileInfo(m_path).fileName() + u')');
+    return occupato(databaseFile(workDir, fileName), true);
+}
+
+void Database::fail(const QSqlError& error) const
+{
+    const QString testo = error.text().trimmed();
+    const int codice = error.nativeErrorCode().toInt() & 0xff; // the primary result code
+    QStringList files{m_path};
+    files += m_attachedPaths;
+    QStringList nomi;
+    for (const QString& f : std::as_const(files))
+        nomi << QFileInfo(f).fileName();
+
+    if (codice == kBusy || codice == kLocked || testo.contains(u"locked"_s, Qt::CaseInsensitive)) {
+        // The engine does not say which of the unit of work's files is held: ask each. Inside a
+        // transaction this connection holds them for writing itself, so only a commit in progress
+        // elsewhere can be seen; otherwise a write lock of another program is seen too.
+        QStringList presi;
+        for (const QString& f : std::as_const(files))
+            if (occupato(f, !m_inTransaction))
+                presi << QFileInfo(f).fileName();
+        const QString chi =
+            presi.isEmpty()
+                ? u"un altro programma o un'altra postazione di QV sta usando uno dei file "_s + nomi.join(u", "_s)
+                : (presi.size() == 1 ? u"il file "_s : u"i file "_s) + presi.join(u", "_s) +
+                      (presi.size() == 1 ? u" è bloccato"_s : u" sono bloccati"_s) +
+                      u" da un altro programma o da un'altra postazione di QV"_s;
+        throw StoreError(StoreError::Engine, testo + u" ("_s + chi + u')');
+    }
+    if (codice == kFull || codice == kIoErr || testo.isEmpty() || testo.contains(u"Unknown error"_s)) {
+        const QString pieno = TextFile::writeError(m_path, QString());
+        if (!pieno.isEmpty())
+            throw StoreError(StoreError::Engine, pieno.left(pieno.indexOf(u':')) + u" ("_s + nomi.join(u", "_s) +
+                                                     u" non aggiornati; "_s + testo + u')');
+    }
+    throw StoreError(StoreError::Engine, testo + u" ("_s + QFileInfo(m_path).fileName() + u')');
 }
 
 void Database::exec(QSqlQuery& q, const QString& sql, const QVariantList& params)
 {
     if (!q.prepare(sql))
-        fail(q.lastError().text(), sql);
+        fail(q.lastError());
     for (const QVariant& v : params)
         q.addBindValue(v);
     if (!q.exec())
-        fail(q.lastError().text(), sql);
+        fail(q.lastError());
 }
 
 QString Database::schemaFor(const QString& fileName)
@@ -101,7 +172,13 @@ QString Database::schemaFor(const QString& fileName)
         return *it;
     const QString schema = stemOf(file);
     QSqlQuery q(m_db);
-    exec(q, u"ATTACH DATABASE ? AS "_s + SqlTranslator::quoteName(schema), {file});
+    m_attachedPaths << file; // a lock met while attaching names this file too
+    try {
+        exec(q, u"ATTACH DATABASE ? AS "_s + SqlTranslator::quoteName(schema), {file});
+    } catch (const StoreError&) {
+        m_attachedPaths.removeLast();
+        throw;
+    }
     m_attached.insert(key, schema);
     return schema;
 }

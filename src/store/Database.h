@@ -10,6 +10,7 @@
 #include <memory>
 
 class Recordset;
+class QSqlError;
 class QSqlQuery;
 
 // What a field holds, from the type code the table definition gave it.
@@ -99,15 +100,21 @@ public:
     void exec(QSqlQuery& query, const QString& sql, const QVariantList& params);
     QSqlQuery query();
 
+    // Whether another program or workstation holds the file for writing right now (asked without
+    // waiting).
+    static bool bloccato(const QDir& workDir, const QString& fileName);
+
 private:
     QString schemaFor(const QString& fileName);
-    [[noreturn]] void fail(const QString& what, const QString& sql) const;
+    // Throws the engine's error, naming the file that is locked or the disk that is full.
+    [[noreturn]] void fail(const QSqlError& error) const;
 
     QDir m_workDir;
     QString m_path;
     QString m_connection;
     QSqlDatabase m_db;
-    QHash<QString, QString> m_attached;                       // lower-case resolved file name -> schema
+    QHash<QString, QString> m_attached; // lower-case resolved file name -> schema
+    QStringList m_attachedPaths;
     QHash<QString, std::shared_ptr<const TableRef>> m_tables; // lower-case table name -> table
     QHash<QString, SqlFragment> m_criteria;
     QHash<QString, SelectStatement> m_selects;

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -15,11 +18,11 @@ QString writeBytes(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+        return TextFile::writeError(path, file.errorString(), bytes.size());
     if (file.write(bytes) != bytes.size())
-        return file.errorString();
+        return TextFile::writeError(path, file.errorString(), bytes.size());
     if (!file.commit())
-        return file.errorString();
+        return TextFile::writeError(path, file.errorString(), bytes.size());
     return {};
 }
 
@@ -118,6 +121,20 @@ QString writeLines(const QString& path, const QStringList& lines)
 QString writeText(const QString& path, const QString& text)
 {
     return writeBytes(path, toCp1252(text + QStringLiteral("\r\n")));
+}
+
+// Room a write needs beyond its own bytes (the temporary file, the directory entry).
+constexpr qint64 kMinimoLibero = 64 * 1024;
+
+QString writeError(const QString& path, const QString& error, qint64 bytes)
+{
+    // A full disk often comes back as "Unknown error": the free space tells.
+    const QStorageInfo disco(QFileInfo(path).absolutePath());
+    if (disco.isValid() && disco.bytesAvailable() >= 0 && disco.bytesAvailable() < bytes + kMinimoLibero)
+        return u"il disco di "_s + QFileInfo(path).absolutePath() + u" è pieno ("_s +
+               QString::number(disco.bytesAvailable()) + u" byte liberi): "_s + QFileInfo(path).fileName() +
+               u" non è stato scritto"_s;
+    return error;
 }
 
 } // namespace TextFile

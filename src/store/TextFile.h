@@ -27,4 +27,9 @@ QString writeLines(const QString& path, const QStringList& lines);
 // Replaces the file with the text followed by CR LF (the way exchanges save their texts).
 QString writeText(const QString& path, const QString& text);
 
+// The text to show for a failed write of a file in the working directory: the system's error, or,
+// when the disk has no room left for it, a message that says so (the system often says "Unknown
+// error" then).
+QString writeError(const QString& path, const QString& error, qint64 bytes = 0);
+
 } // namespace TextFile

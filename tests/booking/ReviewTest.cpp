@@ -87,9 +87,9 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
     w.write(u"WBSchPreno.st2"_s, "layout");
     w.ctx.settings.CodArr = u" "_s; // no default arrangement: the unmapped plan of line 5 gives none
     // Line 1: no such room, not free on a repeated asking, nothing, then 205; line 3 none; line 5 a room
-    // outside the list, on the first answer.
-    // WS2 without a room; WS3's input box goes unanswered.
-    for (const char* a : {"999", "202", " ", "205", "-", "2'A", "201", "-"})
+    // outside the list on the first answer, booked already: refused when the booking is written and
+    // asked again, 204. WS2 without a room; WS3's input box goes unanswered.
+    for (const char* a : {"999", "202", " ", "205", "-", "2'A", "201", "204", "-"})
         w.op.type(QString::fromUtf8(a));
     w.op.answer(OperatorPort::Answer::Yes); // print
     scarica();
@@ -97,11 +97,13 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
     const qint32 n = numero(u"WS1"_s);
     ASSERT_GT(n, 0);
     EXPECT_EQ(camere(n, u"NumeroCamera, TipoCamera, NumeroPersone, Prezzo, Trattamento"_s),
-              (QStringList{u"205|DOP|2|100|BB"_s, u" |XYZ|2|0| "_s, u"2´A|DOP|3|90|BB"_s, u"201|DOP|2|80| "_s}));
+              (QStringList{u"205|DOP|2|100|BB"_s, u" |XYZ|2|0| "_s, u"2´A|DOP|3|90|BB"_s, u"204|DOP|2|80| "_s}));
     EXPECT_EQ(leggi(u"SELECT NumeroPersone FROM Scheda_Prenotazione WHERE NumeroPrenotazione = ?"_s, {n}),
               QStringList{u"7"_s});
     EXPECT_EQ(notti(n), (QStringList{u"*205"_s, u"*205"_s, u"*205"_s, u"*2'A"_s, u"*2'A"_s, u"*2'A"_s}));
-    EXPECT_EQ(w.op.inputPrompts.size(), 9); // four for line 1, one each for lines 3 to 5, WS2 and WS3
+    EXPECT_EQ(w.op.inputPrompts.size(), 10); // four for line 1, one each for lines 3 and 4, two for line 5,
+                                             // one each for WS2 and WS3
+    EXPECT_TRUE(mostrato(u"la camera 201 non è libera per queste date"_s));
     EXPECT_EQ(w.op.inputPrompts[0],
               u"NUOVA PRENOTAZIONE DAL WEB!\r\n\r\nNr.Pren. WS1\r\n\r\nSig./Sig.ra "
               u"Rossi\r\ndal 10/08/2026 al 13/08/2026\r\n\r\nn. 3 Camera doppia\r\n"

@@ -3,9 +3,10 @@
 // whole or still waiting, no room is booked twice a night and the counters equal a recount.
 // The workstations are this program started again, running one child test in the same directory.
 
-#include "HotelFixture.h"
+#include "Invarianti.h"
 
 #include "booking/AssegnazioneCamere.h"
+#include "store/TextFile.h"
 #include "support/ChildContext.h"
 #include "support/Seed.h"
 
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 
 #include <memory>
 #include <random>
@@ -25,13 +27,6 @@ namespace {
 // What must hold whatever moment a workstation stopped at (bookings from kUltimoNumero + 1 on).
 void verificaArchivio(const QDir& dir)
 {
-    EXPECT_EQ(leggi(dir,
-                    u"SELECT NumeroPrenotazione FROM Scheda_Prenotazione GROUP BY 1 HAVING count(*) > 1 UNION "
-                    u"SELECT NVoucher FROM Scheda_Prenotazione WHERE NumeroPrenotazione > ? GROUP BY 1 HAVING "
-                    u"count(*) > 1"_s,
-                    {kUltimoNumero}),
-              QStringList())
-        << "a booking number or a reservation used twice";
     EXPECT_EQ(leggi(dir,
                     u"SELECT (SELECT PrenotazioniHotel FROM Contatori) = (SELECT coalesce(max(NumeroPrenotazione), "
                     u"?) FROM Scheda_Prenotazione)"_s,
@@ -53,33 +48,7 @@ void verificaArchivio(const QDir& dir)
             EXPECT_EQ(v[5] + u' ' + v[6], u"2 "_s + QString::number(2 * notti)) << "rooms or nights missing";
         }
     }
-    // Recount every room night of a bridge booking still standing.
-    QHash<QString, int> occupate; // type + yyyymmdd
-    QSet<QString> stanze;         // room + yyyymmdd
-    for (const QString& riga : leggi(dir,
-                                     u"SELECT NumeroCamera, TipoCamera, DataArrivo, DataPartenza FROM "
-                                     u"Camere_Prenotazione WHERE NumeroPrenotazione > ? AND TipoPrenotazione <> "
-                                     u"'A' AND NumeroPersone > 0"_s,
-                                     {kUltimoNumero})) {
-        const QStringList v = riga.split(u'|');
-        for (QDate d = TextDate::fromYmd(v[2]); d < TextDate::fromYmd(v[3]); d = d.addDays(1)) {
-            occupate[v[1] + TextDate::toYmd(d)] += 1;
-            EXPECT_FALSE(stanze.contains(v[0] + TextDate::toYmd(d))) << riga.toStdString() << " booked twice";
-            stanze.insert(v[0] + TextDate::toYmd(d));
-        }
-    }
-    const QHash<QString, int> quantita{{u"SIN"_s, 3}, {u"DOP"_s, 5}, {u"TRI"_s, 2}};
-    for (const QString& riga : leggi(dir, u"SELECT AMT, Libere, Confermate FROM \"DisponibilitàTipi\""_s)) {
-        const QStringList v = riga.split(u'|');
-        const QDate mese(v[0].left(4).toInt(), v[0].mid(4, 2).toInt(), 1);
-        for (int giorno = 1; giorno <= mese.daysInMonth(); ++giorno) {
-            const int n = occupate.take(v[0].mid(6) + TextDate::toYmd(mese.addDays(giorno - 1)));
-            EXPECT_EQ(DaySlots::leadingNumber(DaySlots::slot(v[1], giorno, 5)), quantita.value(v[0].mid(6)) - n)
-                << v[0].toStdString() << " day " << giorno;
-            EXPECT_EQ(DaySlots::leadingNumber(DaySlots::slot(v[2], giorno, 5)), n) << v[0].toStdString();
-        }
-    }
-    EXPECT_TRUE(occupate.isEmpty()) << "nights booked but never counted";
+    verificaInvarianti(dir);
 }
 
 class Workstations : public Hotel
@@ -96,14 +65,29 @@ protected:
                                       QDate(2027, 1, 4).addDays(7 * (i / perSettimana)), 2 + i % 3)));
         download(w.ctx);
     }
-    std::unique_ptr<QProcess> avvia(const QString& child)
+    std::unique_ptr<QProcess> avvia(const QString& child, const QString& risposte = {})
     {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"SB_BOOKING_CHILD_DIR"_s, w.tmp.path());
+        env.insert(u"SB_CHILD_ROOMS"_s, risposte);
         p->setProcessEnvironment(env);
         p->start(QFileInfo(u"/proc/self/exe"_s).canonicalFilePath(), {u"--gtest_filter=BookingChild."_s + child});
         return p;
+    }
+    // A workstation in "Semi automatica" typing the rooms given, that waits at its first room
+    // prompt while intanto runs here. What it showed its operator.
+    QString alPrompt(const QString& risposte, const std::function<void()>& intanto)
+    {
+        auto figlio = avvia(u"Prompt"_s, risposte);
+        const QString segno = w.dir().filePath(u"al-prompt"_s);
+        for (int i = 0; i < 1200 && !QFileInfo::exists(segno); ++i)
+            QThread::msleep(50);
+        EXPECT_TRUE(QFileInfo::exists(segno)) << "the workstation never reached its room prompt";
+        intanto();
+        w.write(u"via"_s, " ");
+        EXPECT_TRUE(figlio->waitForFinished(120000));
+        return QString::fromUtf8(figlio->readAllStandardOutput());
     }
     int waiting() const { return leggi(u"SELECT count(*) FROM Reservations WHERE Registrata = 0"_s).value(0).toInt(); }
 };
@@ -184,6 +168,41 @@ TEST_F(Workstations, KilledAtRandomPointsEveryBookingIsWholeOrWaiting)
     EXPECT_EQ(waiting(), 0);
 }
 
+TEST_F(Workstations, ACancellationDownloadedWhileTheRoomIsChosenIsNeverBooked)
+{
+    sim.addReservation(fragment(prenotazione(u"RC1"_s, {{u"SGL"_s, u"BB"_s, {1}, u"50.00"_s}})));
+    download(w.ctx);
+    const QString detto = alPrompt(u"101"_s, [&] {
+        sim.addCancellation(cancellation(u"RC1"_s));
+        scarica(); // another workstation's timer: the cancellation waits for an operator
+    });
+    EXPECT_EQ(numero(u"RC1"_s), 0);
+    EXPECT_EQ(registrata(u"RC1"_s), 0);
+    EXPECT_TRUE(detto.contains(u"è stata cancellata sul web mentre veniva esaminata"_s)) << detto.toStdString();
+    verificaArchivio(w.dir());
+    w.op.answer(OperatorPort::Answer::Yes);
+    rivedi();
+    EXPECT_EQ(registrata(u"RC1"_s), 1);
+    verificaInvarianti(w.dir());
+}
+
+TEST_F(Workstations, RoomsTypedOrTakenMeanwhileAreCheckedWhenTheBookingIsWritten)
+{
+    sim.addReservation(
+        fragment(prenotazione(u"TY1"_s, {{u"SGL"_s, u"BB"_s, {1}, u"50.00"_s}, {u"DBL"_s, u"BB"_s, {2}, u"90.00"_s}})));
+    download(w.ctx);
+    // 101 is booked at the front desk while the operator looks at the list; 202 has a guest in house.
+    const QString detto = alPrompt(u"101,202,102,204"_s, [&] {
+        esegui(w.dir(), u"Camere_Prenotazione.mdb"_s,
+               u"INSERT INTO Camere_Prenotazione (NumeroHotel, NumeroPrenotazione, TipoPrenotazione, DataArrivo, "
+               u"DataPartenza, TipoCamera, NumeroCamera, NumeroPersone) VALUES (1, 951, 'C', '20260809', "
+               u"'20260812', 'SIN', '101', 1)"_s);
+    });
+    EXPECT_EQ(camere(numero(u"TY1"_s)), QStringList({u"102"_s, u"204"_s})) << detto.toStdString();
+    EXPECT_TRUE(detto.contains(u"la camera 101 non è libera"_s) && detto.contains(u"la camera 202 non è libera"_s));
+    verificaArchivio(w.dir());
+}
+
 // The children: unattended mode, every question answered yes.
 std::unique_ptr<ChildContext> postazione()
 {
@@ -205,7 +224,33 @@ TEST(BookingChild, Draw)
         GTEST_SKIP() << "runs as a child process only";
     QByteArray out;
     for (int i = 0; i < 500; ++i)
-        out += "N=" + QByteArray::number(AssegnazioneCamere(p->ctx).NuovoNumeroPrenotazione().value_or(-1)) + '\n';
+        out +=
+            "N=" + QByteArray::number(AssegnazioneCamere(p->ctx).NuovoNumeroPrenotazione().numero.value_or(-1)) + '\n';
+    fwrite(out.constData(), 1, size_t(out.size()), stdout);
+}
+
+// An operator in "Semi automatica" who types the rooms of SB_CHILD_ROOMS and lingers at the first prompt
+// until the parent says "via".
+TEST(BookingChild, Prompt)
+{
+    const auto p = ChildContext::fromEnvironment("SB_BOOKING_CHILD_DIR");
+    if (!p)
+        GTEST_SKIP() << "runs as a child process only";
+    p->ctx.settings.AssegnazioneAutomatica = u"0"_s;
+    p->ctx.settings.Modalita = u"1"_s;
+    p->ctx.settings.CodArr = u"PN"_s;
+    for (const QString& camera : qEnvironmentVariable("SB_CHILD_ROOMS").split(u','))
+        p->op.type(camera);
+    const QDir dir(p->dir);
+    p->op.beforeInput = [&dir, prima = true](const QString&) mutable {
+        if (!std::exchange(prima, false))
+            return;
+        TextFile::writeLines(dir.filePath(u"al-prompt"_s), {u" "_s});
+        for (int i = 0; i < 1200 && !QFileInfo::exists(dir.filePath(u"via"_s)); ++i)
+            QThread::msleep(50);
+    };
+    RevisionePrenotazioni(p->ctx).EsaminaPrenotazioniWeb();
+    const QByteArray out = p->op.messageTexts().join(u'\n').toUtf8();
     fwrite(out.constData(), 1, size_t(out.size()), stdout);
 }
 

@@ -18,6 +18,8 @@ OperatorPort::Answer FakeOperatorPort::messageBox(const Message& message)
 std::optional<QString> FakeOperatorPort::inputBox(const QString& prompt, const QString&, const QString&)
 {
     inputPrompts.append(prompt);
+    if (beforeInput)
+        beforeInput(prompt);
     if (m_inputs.empty())
         return std::nullopt;
     const auto [typed, text] = m_inputs.front();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <utility>
 
 // The operator, scripted: answers come from a queue, and everything shown is recorded.
@@ -36,6 +37,9 @@ public:
     QStringList requests; // every text put into the upper box
     QStringList answers;  // every text put into the lower box
     QString caption;
+
+    // Runs before each input box is answered: an operator who takes their time at the prompt.
+    std::function<void(const QString& prompt)> beforeInput;
 
     QStringList messageTexts() const;
     bool pendingAnswers() const { return !m_answers.empty() || !m_inputs.empty(); }
