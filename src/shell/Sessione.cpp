@@ -76,20 +76,24 @@ QString Sessione::avvia()
                           u" non esiste; le strutture dei database non vengono aggiornate."_s);
     // A file another program holds makes the bootstrap wait for it: say so before waiting.
     const QStringList bloccati = fileBloccati();
+    const auto quali = [](const QStringList& files, const QString& uno, const QString& piu) {
+        return files.size() == 1 ? u"il file "_s + files.first() + uno : u"i file "_s + files.join(u", "_s) + piu;
+    };
     if (!bloccati.isEmpty())
-        m_registro.scrivi(u"In attesa dei file "_s + bloccati.join(u", "_s) +
-                          u", bloccati da un altro programma o da un'altra postazione di QV: l'avvio riprende appena "_s
-                          u"si liberano."_s);
+        m_registro.scrivi(u"In attesa: "_s + quali(bloccati, u" è bloccato"_s, u" sono bloccati"_s) +
+                          u" da un altro programma o da un'altra postazione di QV; l'avvio riprende appena si "_s
+                          u"liberano."_s);
     CreaStrutture(m_ctx.workDir(), definizioni);
     if (!bloccati.isEmpty()) {
         const QStringList ancora = fileBloccati();
-        if (!ancora.isEmpty())
+        if (!ancora.isEmpty()) {
+            QString testo = quali(ancora, u" è ancora bloccato"_s, u" sono ancora bloccati"_s);
+            testo[0] = testo[0].toUpper();
             m_ctx.op().inform(u"Simple Booking"_s,
-                              u"I file "_s + ancora.join(u", "_s) +
-                                  u" sono ancora bloccati da un altro programma o da un'altra postazione di QV: il "_s
-                                  u"programma parte lo stesso, e le operazioni che li usano lo diranno finché non si "_s
-                                  u"liberano."_s,
+                              testo + u" da un altro programma o da un'altra postazione di QV: il programma parte lo "_s
+                                      u"stesso, e le operazioni che li usano lo diranno finché non si liberano."_s,
                               OperatorPort::Icon::Exclamation);
+        }
     }
     if (QString errore = verificaTabelleInterfaccia(m_ctx.workDir(), definizioni); !errore.isEmpty())
         return errore;

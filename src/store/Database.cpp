@@ -141,12 +141,14 @@ void Database::fail(const QSqlError& error) const
                       u" da un altro programma o da un'altra postazione di QV"_s;
         throw StoreError(StoreError::Engine, testo + u" ("_s + chi + u')');
     }
-    if (codice == kFull || codice == kIoErr || testo.isEmpty() || testo.contains(u"Unknown error"_s)) {
-        const QString pieno = TextFile::writeError(m_path, QString());
-        if (!pieno.isEmpty())
-            throw StoreError(StoreError::Engine, pieno.left(pieno.indexOf(u':')) + u" ("_s + nomi.join(u", "_s) +
-                                                     u" non aggiornati; "_s + testo + u')');
-    }
+    if (codice == kFull || codice == kIoErr || testo.isEmpty() || testo.contains(u"Unknown error"_s))
+        if (const auto pieno = TextFile::discoPieno(QFileInfo(m_path).absolutePath(), 0, codice == kFull))
+            throw StoreError(StoreError::Engine,
+                             *pieno + u": "_s +
+                                 (nomi.size() == 1 ? nomi.first() + u" non è stato aggiornato"_s
+                                                   : u"i "_s + QString::number(nomi.size()) +
+                                                         u" file dell'operazione non sono stati aggiornati"_s) +
+                                 u" ("_s + testo + u')');
     throw StoreError(StoreError::Engine, testo + u" ("_s + QFileInfo(m_path).fileName() + u')');
 }
 

@@ -126,14 +126,19 @@ QString writeText(const QString& path, const QString& text)
 // Room a write needs beyond its own bytes (the temporary file, the directory entry).
 constexpr qint64 kMinimoLibero = 64 * 1024;
 
+std::optional<QString> discoPieno(const QString& dir, qint64 bytes, bool certo)
+{
+    const QStorageInfo disco(dir);
+    if (!disco.isValid() || disco.bytesAvailable() < 0 || (!certo && disco.bytesAvailable() >= bytes + kMinimoLibero))
+        return std::nullopt;
+    return u"il disco di "_s + dir + u" è pieno ("_s + QString::number(disco.bytesAvailable()) + u" byte liberi)"_s;
+}
+
 QString writeError(const QString& path, const QString& error, qint64 bytes)
 {
     // A full disk often comes back as "Unknown error": the free space tells.
-    const QStorageInfo disco(QFileInfo(path).absolutePath());
-    if (disco.isValid() && disco.bytesAvailable() >= 0 && disco.bytesAvailable() < bytes + kMinimoLibero)
-        return u"il disco di "_s + QFileInfo(path).absolutePath() + u" è pieno ("_s +
-               QString::number(disco.bytesAvailable()) + u" byte liberi): "_s + QFileInfo(path).fileName() +
-               u" non è stato scritto"_s;
+    if (const auto pieno = discoPieno(QFileInfo(path).absolutePath(), bytes, false))
+        return *pieno + u": "_s + QFileInfo(path).fileName() + u" non è stato scritto"_s;
     return error;
 }
 

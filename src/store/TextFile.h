@@ -31,5 +31,8 @@ QString writeText(const QString& path, const QString& text);
 // when the disk has no room left for it, a message that says so (the system often says "Unknown
 // error" then).
 QString writeError(const QString& path, const QString& error, qint64 bytes = 0);
+// "il disco di DIR è pieno (N byte liberi)" when the disk of dir has no room left for bytes more,
+// or whenever certo (the system said the disk is full); nullopt otherwise.
+std::optional<QString> discoPieno(const QString& dir, qint64 bytes, bool certo);
 
 } // namespace TextFile
