@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <array>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -34,12 +35,16 @@ QString campo(const QString& base, int k, const char16_t* suffisso = u"")
 
 struct RevisionePrenotazioni::Prenotazione
 {
-    // A room stay's own values: the slot its type took when the reservation was stored.
+    // The values the import stored for a room stay: slot k is stay k (rows stored by older versions
+    // hold them in the order of the stays whose type Rooms knew, which pairing by type sorts out).
     struct Slot
     {
+        double quantita = 0;
+        QString tipo; // the web room type id the values belong to
         double persone = 0;
         double prezzo = 0;
         QString trattamento;
+        std::optional<double> totale; // the stay's own Total; none in rows stored before it was kept
     };
 
     QString nPren, lastName, firstName, dataFrom, dataTo, status;
@@ -56,10 +61,19 @@ struct RevisionePrenotazioni::Prenotazione
         status = rs.Field(u"Status"_s).toString().trimmed();
         for (int k = 1; k <= CamereRichieste::Righe; ++k) {
             const auto i = static_cast<size_t>(k - 1);
-            tipi[i] = rs.Field(campo(u"Room"_s, k)).toString();
+            tipi[i] = rs.Field(campo(u"Room"_s, k)).toString().trimmed();
+            slot[i].quantita = rs.Field(campo(u"Room"_s, k, u"_Q")).toDouble();
+            slot[i].tipo = rs.Field(campo(u"Room"_s, k, u"_S")).toString().trimmed();
             slot[i].persone = rs.Field(campo(u"Room"_s, k, u"_QP")).toDouble();
             slot[i].prezzo = rs.Field(campo(u"Room"_s, k, u"_P")).toDouble();
             slot[i].trattamento = rs.Field(campo(u"Room"_s, k, u"_A")).toString();
+            try {
+                const QVariant totale = rs.Field(campo(u"Room"_s, k, u"_T"));
+                if (!totale.isNull())
+                    slot[i].totale = totale.toDouble();
+            } catch (const StoreError&) {
+                // An interface database whose definitions predate the stays' totals.
+            }
         }
     }
 
@@ -79,6 +93,8 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
         m_ctx.settings.Modalita = u"2"_s;
     m_ctx.op().setCaption(m_ctx.caption());
     m_passate.clear();
+    m_avvisoTipo.clear();
+    ScritturaPrenotazione::tipoPrenotazione(m_ctx, &m_avvisoTipo);
 
     Database db(m_ctx.workDir(), QString::fromUtf16(AssegnazioneCamere::FileInterfaccia));
     Recordset prenotazioni = db.OpenRecordset(u"Reservations"_s);
@@ -118,33 +134,9 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
     CamereRichieste camere;
     QStringList descrizioni;
     QList<int> conteggi;
-    {
-        Database interfaccia(m_ctx.workDir(), QString::fromUtf16(AssegnazioneCamere::FileInterfaccia));
-        Recordset rooms = interfaccia.OpenRecordset(u"Rooms"_s);
-        int slot = 0;
-        for (int k = 1; k <= CamereRichieste::Righe; ++k) {
-            RigaCamera& riga = camere.riga(k);
-            riga.tipoWeb = p.tipi[static_cast<size_t>(k - 1)];
-            if (vuoto(riga.tipoWeb) || !rooms.FindFirst(u"RoomsId = ?"_s, {riga.tipoWeb.trimmed()})) {
-                riga.tipoWeb = riga.tipoWeb.trimmed();
-                continue;
-            }
-            riga.tipoWeb = riga.tipoWeb.trimmed();
-            riga.descrizione = rooms.Field(u"DesRooms"_s).toString();
-            // Slots were filled in the order of the stays whose type Rooms knows.
-            const Prenotazione::Slot& s = p.slot[static_cast<size_t>(slot++)];
-            riga.persone = s.persone;
-            riga.prezzo = s.prezzo;
-            riga.trattamento = s.trattamento;
-            const qsizetype i = descrizioni.indexOf(riga.descrizione);
-            if (i >= 0) {
-                ++conteggi[i];
-            } else if (descrizioni.size() < CamereRichieste::Righe) {
-                descrizioni << riga.descrizione;
-                conteggi << 1;
-            }
-        }
-    }
+    QString prezziPerCamera; // the stays of several rooms whose price was taken per room
+    if (!righe(p, camere, descrizioni, conteggi, prezziPerCamera, automatica))
+        return false;
 
     QString riepilogo = u"NUOVA PRENOTAZIONE DAL WEB!"_s + kCrLf + kCrLf + u"Nr.Pren. "_s + p.nPren + kCrLf + kCrLf +
                         u"Sig./Sig.ra "_s + p.lastName + kCrLf + u"dal "_s + p.dal() + u" al "_s + p.al() + kCrLf +
@@ -178,6 +170,8 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
                              u"richiesta non ha una camera assegnata."_s);
             return true;
         }
+        if (!m_avvisoTipo.isEmpty())
+            avvisa(std::exchange(m_avvisoTipo, QString())); // once per review, before the first booking
         const auto r = scrittura.RegistraPrenotazione(p.nPren, scelte);
         if (r.esito == ScritturaPrenotazione::Esito::CameraOccupata) {
             if (automatica && tentativo >= kTentativi) {
@@ -204,10 +198,117 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
         }
         if (r.esito == ScritturaPrenotazione::Esito::InAttesa)
             return false;
+        if (r.esito == ScritturaPrenotazione::Esito::Registrata && !prezziPerCamera.isEmpty())
+            avvisa(
+                p.chi() + u": il prezzo "_s + prezziPerCamera +
+                u" è stato preso per ogni camera (il totale del soggiorno non dice se era per camera o per tutte le "_s
+                u"camere). Controllare gli addebiti in QV."_s);
         if (!automatica && r.esito != ScritturaPrenotazione::Esito::GiaGestita)
             stampa(p.nPren);
         return true;
     }
+}
+
+bool RevisionePrenotazioni::righe(const Prenotazione& p, CamereRichieste& camere, QStringList& descrizioni,
+                                  QList<int>& conteggi, QString& prezziPerCamera, bool automatica)
+{
+    // Each room stay in message order takes the first unused slot of its type; a stay of N rooms
+    // becomes N lines.
+    struct Soggiorno
+    {
+        int k;
+        const Prenotazione::Slot* slot;
+        int camere;
+    };
+    QList<Soggiorno> soggiorni;
+    std::array<bool, CamereRichieste::Righe> usati{};
+    int totale = 0;
+    QStringList chieste;
+    for (int k = 1; k <= CamereRichieste::Righe; ++k) {
+        const QString& tipo = p.tipi[static_cast<size_t>(k - 1)];
+        if (tipo.isEmpty())
+            continue;
+        int j = 0;
+        while (j < CamereRichieste::Righe && (usati[static_cast<size_t>(j)] ||
+                                              p.slot[static_cast<size_t>(j)].tipo.compare(tipo, Qt::CaseInsensitive)))
+            ++j;
+        if (j == CamereRichieste::Righe) {
+            avvisa(p.chi() + u": per la camera "_s + QString::number(k) + u" (tipo "_s + tipo +
+                   u") non sono stati memorizzati ospiti, prezzo e trattamento. Non è stata registrata e resta in "_s
+                   u"attesa di un operatore."_s);
+            return false;
+        }
+        usati[static_cast<size_t>(j)] = true;
+        const Prenotazione::Slot& s = p.slot[static_cast<size_t>(j)];
+        const int n = s.quantita >= 1 ? int(std::min(s.quantita, 1000.0)) : 1;
+        soggiorni.append({k, &s, n});
+        totale += n;
+        chieste << QString::number(n) + u' ' + tipo;
+    }
+    if (totale > CamereRichieste::Righe) {
+        const QString testo = p.chi() + u" chiede "_s + QString::number(totale) + u" camere ("_s +
+                              chieste.join(u", "_s) + u"): se ne possono registrare al massimo "_s +
+                              QString::number(CamereRichieste::Righe) +
+                              u". Non è stata scritta in QV e resta in attesa: va inserita in QV a mano."_s;
+        avvisa(testo);
+        if (!automatica &&
+            m_ctx.op().messageBox(
+                {QString::fromUtf16(Titolo),
+                 testo + kCrLf + kCrLf + u"È già stata inserita in QV a mano? Se sì, non sarà più proposta."_s,
+                 OperatorPort::Icon::Question, OperatorPort::Buttons::YesNo, OperatorPort::Answer::No,
+                 OperatorPort::Answer::No}) == OperatorPort::Answer::Yes)
+            ScritturaPrenotazione(m_ctx).segnaGestita(p.nPren, false);
+        return false;
+    }
+
+    Database interfaccia(m_ctx.workDir(), QString::fromUtf16(AssegnazioneCamere::FileInterfaccia));
+    Recordset rooms = interfaccia.OpenRecordset(u"Rooms"_s);
+    Recordset prezzi = interfaccia.OpenRecordset(u"ReservationsPrice"_s);
+    int riga = 0;
+    for (const Soggiorno& soggiorno : std::as_const(soggiorni)) {
+        const Prenotazione::Slot& s = *soggiorno.slot;
+        const QString& tipo = p.tipi[static_cast<size_t>(soggiorno.k - 1)];
+        bool primo = true;
+        for (int k = 1; k < soggiorno.k; ++k)
+            primo = primo && p.tipi[static_cast<size_t>(k - 1)].compare(tipo, Qt::CaseInsensitive) != 0;
+        RigaCamera base;
+        base.tipoWeb = tipo;
+        base.trattamento = s.trattamento;
+        base.soggiorno = soggiorno.k;
+        base.primoDelTipo = primo;
+        if (rooms.FindFirst(u"RoomsId = ?"_s, {tipo})) {
+            base.descrizione = rooms.Field(u"DesRooms"_s).toString();
+            const qsizetype i = descrizioni.indexOf(base.descrizione);
+            if (i >= 0) {
+                conteggi[i] += soggiorno.camere;
+            } else {
+                descrizioni << base.descrizione;
+                conteggi << soggiorno.camere;
+            }
+        }
+        // A stay of several rooms: its own Total says whether its prices are per room or for all.
+        if (soggiorno.camere > 1) {
+            double notti = 0;
+            for (const auto& notte : ScritturaPrenotazione::prezziNotti(prezzi, p.nPren, base, p.dataFrom, p.dataTo))
+                notti += ScritturaPrenotazione::importo(notte.second);
+            const auto uguale = [](double a, double b) {
+                return std::abs(a - b) < 0.005;
+            };
+            if (s.totale && !uguale(notti * soggiorno.camere, *s.totale) && uguale(notti, *s.totale))
+                base.parti = soggiorno.camere;
+            else if (!s.totale || !uguale(notti * soggiorno.camere, *s.totale))
+                prezziPerCamera += (prezziPerCamera.isEmpty() ? u"del soggiorno di "_s : u", e del soggiorno di "_s) +
+                                   QString::number(soggiorno.camere) + u" camere "_s + tipo;
+        }
+        for (int parte = 0; parte < soggiorno.camere; ++parte) {
+            RigaCamera& r = camere.riga(++riga);
+            r = base;
+            r.parte = parte;
+            r.persone = ospitiDi(s.persone, parte, soggiorno.camere);
+            r.prezzo = quota(s.prezzo, parte, base.parti);
+        }
+    }
+    return true;
 }
 
 RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenotazione& p, CamereRichieste& camere,

@@ -34,6 +34,10 @@ private:
 
     // True when the reservation was handled (it no longer waits).
     bool esamina(const Prenotazione& p);
+    // The room table of a reservation, one line per room of each room stay, and the summary's counts
+    // per description. False when the reservation waits (the operator was told why).
+    bool righe(const Prenotazione& p, CamereRichieste& camere, QStringList& descrizioni, QList<int>& conteggi,
+               QString& prezziPerCamera, bool automatica);
     bool esaminaCancellata(const Prenotazione& p);
     enum class Assegnazione { Completa, Mancano, SenzaRisposta };
     // Gives each line a room (only line solo, when it is not 0): the operator's answers, or the
@@ -48,4 +52,5 @@ private:
 
     AppContext& m_ctx;
     QSet<QString> m_passate; // reservations already seen by this review
+    QString m_avvisoTipo;    // what TipoPrenoLista.txt holds, when the bookings cannot take it: told once
 };

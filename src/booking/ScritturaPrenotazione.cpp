@@ -167,10 +167,42 @@ QString ScritturaPrenotazione::oraArrivo(const AppContext& ctx)
     return ora.isEmpty() ? u"20"_s : ora;
 }
 
-QString ScritturaPrenotazione::tipoPrenotazione(const AppContext& ctx)
+QString ScritturaPrenotazione::tipoPrenotazione(const AppContext& ctx, QString* avviso)
 {
-    const QString tipo = primaRiga(ctx, u"TipoPrenoLista.txt"_s);
-    return tipo.isEmpty() ? u"C"_s : tipo.left(1);
+    const QString nome = u"TipoPrenoLista.txt"_s;
+    const QString letto = primaRiga(ctx, nome);
+    const QString tipo = letto.left(1).toUpper();
+    // Another kind would never block a room ("X"), never lower the free rooms ("R"), or register a
+    // live booking as cancelled ("A").
+    if (letto.isEmpty() || tipo == u"C" || tipo == u"O" || tipo == u"T")
+        return letto.isEmpty() ? u"C"_s : tipo;
+    if (avviso)
+        *avviso = u"Il file "_s + nome + u" contiene \""_s + letto + u"\": il tipo di prenotazione "_s + tipo +
+                  u" non occupa le camere in QV come una prenotazione web deve (C, O o T). Le prenotazioni web sono "_s
+                  u"registrate con il tipo C."_s;
+    return u"C"_s;
+}
+
+QList<std::pair<QString, QVariant>> ScritturaPrenotazione::prezziNotti(Recordset& prezzi, const QString& nPren,
+                                                                       const RigaCamera& riga, const QString& dataFrom,
+                                                                       const QString& dataTo)
+{
+    // Nights only: a price dated on the departure day is no night of the stay.
+    const QString criterio = u"NumeroHotel = 1 and NPren = ? and Room = ? and DayDate >= ? and DayDate < ? and "_s +
+                             (riga.primoDelTipo ? u"(RoomStay = ? or RoomStay Is Null)"_s : u"RoomStay = ?"_s);
+    const QVariantList valori{nPren, riga.tipoWeb, dataFrom.trimmed(), dataTo.trimmed(), riga.soggiorno};
+    QList<std::pair<QString, QVariant>> out;
+    for (bool f = prezzi.FindFirst(criterio, valori); f; f = prezzi.FindNext(criterio, valori))
+        out.append({prezzi.Field(u"DayDate"_s).toString().trimmed(), prezzi.Field(u"Price"_s)});
+    return out;
+}
+
+double ScritturaPrenotazione::importo(const QVariant& prezzo)
+{
+    if (prezzo.typeId() == QMetaType::Double || prezzo.typeId() == QMetaType::LongLong ||
+        prezzo.typeId() == QMetaType::Int)
+        return prezzo.toDouble();
+    return ItalianNumber::parse(prezzo.toString()).value_or(0);
 }
 
 QStringList ScritturaPrenotazione::scriviSegnali(const AppContext& ctx)
@@ -407,14 +439,11 @@ QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const Ca
         righe.setField(u"Beverage"_s, 1);
 
         if (trattamento > blank) {
-            // Nights only: a price dated on the departure day is no night of the stay.
-            const QString criterio = u"NumeroHotel = 1 and NPren = ? and Room = ? and DayDate >= ? and DayDate < ?"_s;
-            const QVariantList valori{t.nPren, riga.tipoWeb, t.dataFrom.trimmed(), t.dataTo.trimmed()};
             const QString cameraNotte = u"*"_s + tagliaTesto(riga.camera, 6);
             const qint16 voce = AssegnazioneCamere(m_ctx).CercaVoceAddebito(l.db, tagliaTesto(riga.trattamento, 6));
-            for (bool f = prezzi.FindFirst(criterio, valori); f; f = prezzi.FindNext(criterio, valori)) {
-                const QString giorno = prezzi.Field(u"DayDate"_s).toString().trimmed();
-                const QVariant prezzo = prezzi.Field(u"Price"_s);
+            for (const auto& [giorno, letto] : prezziNotti(prezzi, t.nPren, riga, t.dataFrom, t.dataTo)) {
+                const QVariant prezzo =
+                    riga.parti > 1 ? QVariant(quota(importo(letto), riga.parte, riga.parti)) : letto;
                 // A row of its own: a nightly row of another booking is never taken over.
                 notti.AddNew();
                 notti.setField(u"NumeroHotel"_s, 1);

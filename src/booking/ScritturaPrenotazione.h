@@ -2,9 +2,12 @@
 
 #include "booking/CamereRichieste.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <optional>
+#include <utility>
 
 class AppContext;
 class Database;
@@ -61,9 +64,20 @@ public:
     // The booking link: a booking carries the first 20 characters of the web reservation number.
     static QString voucher(const QString& nPren) { return nPren.left(20); }
 
-    // Arrival time and booking kind for new bookings, from QV's optional one-line files.
+    // The nightly prices of a line's room stay, from the arrival to the night before the departure
+    // (yyyymmdd, as stored): (day, price) in the order found. Price rows stored without a stay
+    // belong to the first stay of their type.
+    static QList<std::pair<QString, QVariant>> prezziNotti(Recordset& prezzi, const QString& nPren,
+                                                           const RigaCamera& riga, const QString& dataFrom,
+                                                           const QString& dataTo);
+    // A stored price (a number, or the Italian text "1.234,50") as a number; 0 when it is none.
+    static double importo(const QVariant& prezzo);
+
+    // Arrival time and booking kind for new bookings, from QV's optional one-line files. The kind
+    // is the file's first character, upper-cased; one the counting does not hold rooms for (only
+    // C, O and T do) is taken as "C", and avviso, when given, says what the file holds.
     static QString oraArrivo(const AppContext& ctx);
-    static QString tipoPrenotazione(const AppContext& ctx);
+    static QString tipoPrenotazione(const AppContext& ctx, QString* avviso = nullptr);
     // T0 .. T<NTERM>: tells QV's workstations that bookings changed. Returns the errors.
     static QStringList scriviSegnali(const AppContext& ctx);
 

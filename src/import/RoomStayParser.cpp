@@ -178,26 +178,18 @@ void RoomStayParser::LeggiCamera(const Soggiorni& soggiorni, int k)
     const Soggiorno& soggiorno = soggiorni[static_cast<size_t>(k - 1)];
     if (blank(soggiorno.codice) || soggiorno.posizione < 1)
         return;
+    Slot* slot = &m_datiCamere[static_cast<size_t>(k - 1)];
     const auto room = m_rooms.constFind(chiaveCamera(soggiorno.codice));
-    if (room == m_rooms.cend())
-        return; // a type Rooms lacks takes no slot
-    Slot* slot = nullptr;
-    for (Slot& s : m_datiCamere) {
-        if (s.roomsId.isEmpty()) {
-            slot = &s;
-            break;
-        }
-    }
-    if (!slot)
-        return;
-
+    const QString codice = soggiorno.codice.trimmed();
     const QString& text = m_scanner.text();
     const qsizetype a = soggiorno.posizione;
     const qsizetype fine = fineSoggiorno(soggiorni, k - 1);
     const QString campo = u"Room"_s + QString::number(k);
     slot->quantita = numeroCampo(attributoProprio(text, a, u"NumberOfUnit"), campo + u"_Q"_s, kMassimoLong);
-    slot->roomsId = room->RoomsId;
-    slot->descrizione = room->DesRooms;
+    if (!(slot->quantita > 0))
+        slot->quantita = 1; // a room stay is at least one room
+    slot->roomsId = room != m_rooms.cend() ? room->RoomsId : codice;
+    slot->descrizione = room != m_rooms.cend() ? room->DesRooms : codice;
 
     if (const qsizetype base = trovaTag(a, 1, u"Base "_s, fine)) {
         const QString amount = attributoProprio(text, base, u"AmountAfterTax");
@@ -215,13 +207,21 @@ void RoomStayParser::LeggiCamera(const Soggiorni& soggiorni, int k)
     }
 
     slot->trattamento = attributoProprio(text, trovaTag(a, 1, u"MealsIncluded "_s, fine), u"MealPlanCodes");
+
+    // The room stay's own Total, inside its RoomStay: never the reservation's.
+    const qsizetype chiusa = m_scanner.trovaMarkup(u"</RoomStay>", a, fine);
+    if (const qsizetype totale = m_scanner.trovaMarkup(u"<Total ", a, chiusa > 0 ? chiusa : fine)) {
+        const QString amount = attributoProprio(text, totale, u"AmountAfterTax");
+        if (!blank(amount))
+            slot->totale = ItalianNumber::parse(importoTesto(importoCampo(amount, campo + u"_T"_s))).value_or(0);
+    }
 }
 
 void RoomStayParser::scriviSlot(Recordset& reservation) const
 {
     for (int j = 1; j <= MaxCamere; ++j) {
         const Slot& s = m_datiCamere[static_cast<size_t>(j - 1)];
-        if (!(s.quantita > 0))
+        if (s.roomsId.isEmpty())
             continue;
         reservation.setField(fieldName(j, u"_Q"), s.quantita);
         reservation.setField(fieldName(j, u"_S"), tagliaTesto(s.roomsId, 10));
@@ -229,6 +229,7 @@ void RoomStayParser::scriviSlot(Recordset& reservation) const
         reservation.setField(fieldName(j, u"_P"), s.prezzo);
         reservation.setField(fieldName(j, u"_QP"), s.ospiti);
         reservation.setField(fieldName(j, u"_A"), tagliaTesto(s.trattamento, 10));
+        reservation.setField(fieldName(j, u"_T"), s.totale ? QVariant(*s.totale) : QVariant());
     }
 }
 
@@ -239,7 +240,9 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
     const qsizetype inizio = m_scanner.reservationStart(n);
     if (inizio < 1)
         return 0;
-    const QString criteria = u"NPren = ? and Room = ? and DayDate = ?"_s;
+    const QString criteria = u"NPren = ? and Room = ? and DayDate = ? and RoomStay = ?"_s;
+    // Rows stored before prices kept their room stay belong to the first stay of their type.
+    const QString criteriaPrimo = u"NPren = ? and Room = ? and DayDate = ? and (RoomStay = ? or RoomStay Is Null)"_s;
     int added = 0;
     for (int k = 0; k < MaxCamere; ++k) {
         const Soggiorno& soggiorno = soggiorni[static_cast<size_t>(k)];
@@ -247,6 +250,11 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
         // Room stay 1 is always looked at, but a missing code matches no room type.
         if (blank(t) || soggiorno.posizione < 1)
             continue;
+
+        bool primo = true;
+        for (int j = 0; j < k && primo; ++j)
+            primo = soggiorni[static_cast<size_t>(j)].posizione < 1 ||
+                    soggiorni[static_cast<size_t>(j)].codice.trimmed().compare(t.trimmed(), Qt::CaseInsensitive) != 0;
 
         // The room stay's own rates: the RoomRate elements before its "</RoomRates>".
         const qsizetype fine = fineSoggiorno(soggiorni, k);
@@ -284,7 +292,7 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
 
             for (QDate d = from; d <= to; d = d.addDays(1)) {
                 const QString y = TextDate::toYmd(d);
-                if (prices.FindFirst(criteria, {nPren, t, y}))
+                if (prices.FindFirst(primo ? criteriaPrimo : criteria, {nPren, t, y, k + 1}))
                     continue; // a stored day is never changed
                 prices.AddNew();
                 prices.setField(u"NumeroHotel"_s, numeroHotel);
@@ -292,6 +300,7 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
                 prices.setField(u"Room"_s, t);
                 prices.setField(u"DayDate"_s, y);
                 prices.setField(u"Price"_s, price);
+                prices.setField(u"RoomStay"_s, k + 1);
                 prices.Update();
                 ++added;
             }

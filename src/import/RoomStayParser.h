@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <array>
+#include <optional>
 
 class Recordset;
 class TagScanner;
@@ -55,6 +56,7 @@ public:
         double prezzo = 0; // the room stay's first Base amount
         double ospiti = 0; // its own GuestCount values, up to three
         QString trattamento;
+        std::optional<double> totale; // the room stay's own Total, when it carries one
     };
 
     // A room stay in message order: where its RoomType start tag stands (1-based "<", 0 when the
@@ -72,11 +74,15 @@ public:
     Soggiorni soggiorni(int n);
 
     void clear();
-    // Room stay k (1..10) of the reservation takes the first free slot when its type is in Rooms.
+    // Room stay k (1..10) of the reservation fills slot k. A type Rooms lacks keeps its code as
+    // its type id and description, so that a mapping made before the review finds its values; a
+    // stay without a number of rooms is one room.
     void LeggiCamera(const Soggiorni& soggiorni, int k);
-    // Writes the slots with a quantity above 0 into the Room j _ fields of the edited row.
+    // Writes the slots of the room stays into the Room j _ fields of the edited row.
     void scriviSlot(Recordset& reservation) const;
-    // Adds the ReservationsPrice rows that the reservation's rates give and the table lacks.
+    // Adds the ReservationsPrice rows that the reservation's rates give and the table lacks, each
+    // with its room stay: two stays of one type keep their own prices. A row stored without a room
+    // stay belongs to the first stay of its type.
     // dataFrom and dataTo are the row's arrival and departure (yyyymmdd), the dates room stay 1
     // falls back to. Returns the number of rows added.
     int LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggiorni, const QString& nPren, const QString& dataFrom,

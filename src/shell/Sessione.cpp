@@ -84,6 +84,9 @@ QString Sessione::avvia()
                           u" da un altro programma o da un'altra postazione di QV; l'avvio riprende appena si "_s
                           u"liberano."_s);
     CreaStrutture(m_ctx.workDir(), definizioni);
+    if (const QString proprie = definizioniProgramma();
+        !proprie.isEmpty() && QFileInfo(proprie) != QFileInfo(definizioni))
+        CreaStrutture(m_ctx.workDir(), proprie, u"SimpleBooking.mdb"_s);
     if (!bloccati.isEmpty()) {
         const QStringList ancora = fileBloccati();
         if (!ancora.isEmpty()) {

@@ -58,7 +58,7 @@ std::optional<FieldKind> kindForCode(int code)
 class Bootstrap
 {
 public:
-    explicit Bootstrap(const QDir& workDir) : m_workDir(workDir) {}
+    Bootstrap(const QDir& workDir, const QString& solo) : m_workDir(workDir), m_solo(solo) {}
     ~Bootstrap() { closeDatabase(); }
     void finish() { closeDatabase(); }
 
@@ -70,6 +70,8 @@ public:
         if (close - 5 >= 1)
             m_stem = riga.mid(1, close - 5);
         if (m_stem.isEmpty())
+            return;
+        if (!m_solo.isEmpty() && (m_stem + u".MDB"_s).compare(m_solo, Qt::CaseInsensitive) != 0)
             return;
         try {
             m_db = std::make_unique<Database>(m_workDir, m_stem + u".MDB"_s);
@@ -127,6 +129,7 @@ private:
     }
 
     QDir m_workDir;
+    QString m_solo; // the one database to bring up to date; empty: every one
     std::unique_ptr<Database> m_db;
     QString m_stem;
     QString m_table;
@@ -203,12 +206,12 @@ std::optional<QString> Campo(const QString& riga, int n)
     return value;
 }
 
-void CreaStrutture(const QDir& workDir, const QString& dbtPath)
+void CreaStrutture(const QDir& workDir, const QString& dbtPath, const QString& soloDatabase)
 {
     const auto righe = TextFile::readLines(dbtPath);
     if (!righe)
         return;
-    Bootstrap bootstrap(workDir);
+    Bootstrap bootstrap(workDir, soloDatabase);
     for (qsizetype i = 0; i < righe->size(); ++i) {
         const QString& riga = righe->at(i);
         if (riga.startsWith(u'[')) {
@@ -253,4 +256,12 @@ QString percorsoDefinizioni(const QDir& workDir)
         return local;
     const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(u"SBOOK.DBT"_s);
     return QFileInfo::exists(besideProgram) ? besideProgram : local;
+}
+
+QString definizioniProgramma()
+{
+    if (!QCoreApplication::instance())
+        return {};
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(u"SBOOK.DBT"_s);
+    return QFileInfo::exists(path) ? path : QString();
 }

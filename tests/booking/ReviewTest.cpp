@@ -76,7 +76,7 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
 {
     automatica(false);
     camera(u"2'A"_s, u"DOP"_s);
-    // Line 2's type is unknown, so line 4 takes the third slot's guests and price.
+    // Line 2's type is unknown to Rooms: it keeps its own guests and price, written without a room.
     sim.addReservation(fragment(prenotazione(u"WS1"_s, {{u"DBL"_s, u"BB"_s, {2}, u"100.00"_s},
                                                         {u"XYZ"_s, u"BB"_s, {4}, u"80.00"_s},
                                                         {u"SGL"_s, u"HB"_s, {1}, u"70.00"_s},
@@ -97,9 +97,9 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
     const qint32 n = numero(u"WS1"_s);
     ASSERT_GT(n, 0);
     EXPECT_EQ(camere(n, u"NumeroCamera, TipoCamera, NumeroPersone, Prezzo, Trattamento"_s),
-              (QStringList{u"205|DOP|2|100|BB"_s, u" |XYZ|2|0| "_s, u"2´A|DOP|3|90|BB"_s, u"204|DOP|2|80| "_s}));
+              (QStringList{u"205|DOP|2|100|BB"_s, u" |XYZ|4|80| "_s, u"2´A|DOP|3|90|BB"_s, u"204|DOP|2|80| "_s}));
     EXPECT_EQ(leggi(u"SELECT NumeroPersone FROM Scheda_Prenotazione WHERE NumeroPrenotazione = ?"_s, {n}),
-              QStringList{u"7"_s});
+              QStringList{u"11"_s});
     EXPECT_EQ(notti(n), (QStringList{u"*205"_s, u"*205"_s, u"*205"_s, u"*2'A"_s, u"*2'A"_s, u"*2'A"_s}));
     EXPECT_EQ(w.op.inputPrompts.size(), 10); // four for line 1, one each for lines 3 and 4, two for line 5,
                                              // one each for WS2 and WS3

@@ -182,7 +182,7 @@ TEST_F(HostileAnswers, ValuesBeyondTheirFieldRefuseOnlyTheirReservation)
     EXPECT_EQ(countRows(w.dir(), u"Reservations"_s), 1);
 }
 
-TEST_F(HostileAnswers, MissingOrNonNumericValuesStillCountAsZero)
+TEST_F(HostileAnswers, MissingOrNonNumericValuesStillCountAsZeroAndAStayIsOneRoom)
 {
     Reservation r = basic(u"Z1"_s);
     r.stays[0].rates[0].amount = std::nullopt;
@@ -193,7 +193,8 @@ TEST_F(HostileAnswers, MissingOrNonNumericValuesStillCountAsZero)
     run();
     const QVariantMap v = row(u"Z1"_s);
     EXPECT_EQ(v[u"Amount"_s].toString(), u"0,00"_s);
-    EXPECT_EQ(v[u"Room1_Q"_s].toInt(), 0);
+    EXPECT_EQ(v[u"Room1_Q"_s].toInt(), 1);
+    EXPECT_EQ(v[u"Room1_S"_s].toString(), u"DBL"_s); // the slot's values are kept
     EXPECT_EQ(prices(u"Z1"_s).byDay.value(u"DBL|20260810"_s), u"0"_s);
     EXPECT_EQ(prices(u"Z1"_s).byDay.value(u"DBL|20260811"_s), u"0,00"_s);
     EXPECT_EQ(sim.confirmedIds(), QStringList{u"Z1"_s});

@@ -205,7 +205,7 @@ TEST_F(ReservationImportTest, ModifyOfAnUnknownReservationWaitsForTheReviewAndIs
     EXPECT_EQ(sim.confirmedIds(), QStringList{u"SB7"_s});
 }
 
-TEST_F(ReservationImportTest, RoomStaysFillSlotsInOrderAndCountOnlyTheirOwnGuests)
+TEST_F(ReservationImportTest, EachRoomStayFillsItsOwnSlotAndCountsOnlyItsOwnGuests)
 {
     Reservation r = basic(u"SB8"_s);
     r.stays[0].guestCounts = {2, 1};
@@ -225,13 +225,17 @@ TEST_F(ReservationImportTest, RoomStaysFillSlotsInOrderAndCountOnlyTheirOwnGuest
     EXPECT_EQ(v[u"Room4"_s].toString(), u" "_s);
     EXPECT_EQ(v[u"Room1_Q"_s].toInt(), 2);
     EXPECT_DOUBLE_EQ(v[u"Room1_QP"_s].toDouble(), 3.0); // 2 + 1, not the next room stay's 3
-    EXPECT_EQ(v[u"Room2_S"_s].toString(), u"SGL"_s);    // the third room stay took the second slot
-    EXPECT_EQ(v[u"Room2_D"_s].toString(), u"Camera singola"_s);
-    EXPECT_DOUBLE_EQ(v[u"Room2_P"_s].toDouble(), 55.5);
-    EXPECT_DOUBLE_EQ(v[u"Room2_QP"_s].toDouble(), 1.0);
-    EXPECT_EQ(v[u"Room2_A"_s].toString(), u"HB"_s);
-    EXPECT_EQ(v[u"Room3_Q"_s].toInt(), 0);
-    EXPECT_EQ(v[u"Room3_S"_s].toString(), u" "_s);
+    EXPECT_DOUBLE_EQ(v[u"Room1_T"_s].toDouble(), 200.0); // the stay's own Total
+    // A type Rooms lacks keeps its slot and names it with its code.
+    EXPECT_EQ(v[u"Room2_S"_s].toString() + v[u"Room2_D"_s].toString(), u"XXXXXX"_s);
+    EXPECT_DOUBLE_EQ(v[u"Room2_QP"_s].toDouble(), 3.0);
+    EXPECT_EQ(v[u"Room3_S"_s].toString(), u"SGL"_s);
+    EXPECT_EQ(v[u"Room3_D"_s].toString(), u"Camera singola"_s);
+    EXPECT_DOUBLE_EQ(v[u"Room3_P"_s].toDouble(), 55.5);
+    EXPECT_DOUBLE_EQ(v[u"Room3_QP"_s].toDouble(), 1.0);
+    EXPECT_EQ(v[u"Room3_A"_s].toString(), u"HB"_s);
+    EXPECT_EQ(v[u"Room4_Q"_s].toInt(), 0);
+    EXPECT_EQ(v[u"Room4_S"_s].toString(), u" "_s);
 
     // The unknown type still has its prices.
     const PriceRows p = prices(u"SB8"_s);
