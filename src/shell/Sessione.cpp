@@ -84,9 +84,6 @@ QString Sessione::avvia()
                           u" da un altro programma o da un'altra postazione di QV; l'avvio riprende appena si "_s
                           u"liberano."_s);
     CreaStrutture(m_ctx.workDir(), definizioni);
-    if (const QString proprie = definizioniProgramma();
-        !proprie.isEmpty() && QFileInfo(proprie) != QFileInfo(definizioni))
-        CreaStrutture(m_ctx.workDir(), proprie, u"SimpleBooking.mdb"_s);
     if (!bloccati.isEmpty()) {
         const QStringList ancora = fileBloccati();
         if (!ancora.isEmpty()) {
@@ -100,6 +97,11 @@ QString Sessione::avvia()
     }
     if (QString errore = verificaTabelleInterfaccia(m_ctx.workDir(), definizioni); !errore.isEmpty())
         return errore;
+    // A data directory's own definitions may be older than the program: the bridge's own tables
+    // also get what the program's copy adds.
+    if (const QString proprie = definizioniProgramma();
+        !proprie.isEmpty() && QFileInfo(proprie) != QFileInfo(definizioni))
+        CreaStrutture(m_ctx.workDir(), proprie, u"SimpleBooking.mdb"_s);
     m_registro.scrivi(u"Avvio nella cartella "_s + m_ctx.workDir().path());
     return {};
 }

@@ -118,6 +118,24 @@ TEST_F(DatiDiQv, ACountThatDoesNotFitItsSlotFailsTheWholeCounting)
     EXPECT_EQ(leggi(u"SELECT PrenotazioniHotel FROM Contatori"_s), QStringList{QString::number(kUltimoNumero)});
 }
 
+TEST_F(DatiDiQv, ABookingKindTheCountingHoldsNoRoomsForIsTakenAsC)
+{
+    const std::pair<QString, QString> casi[] = {{u"X"_s, u"C"_s}, {u"R"_s, u"C"_s},       {u"A"_s, u"C"_s},
+                                                {u"o"_s, u"O"_s}, {u"opzione"_s, u"O"_s}, {u" "_s, u"C"_s}};
+    int settimana = 0;
+    for (const auto& [file, tipo] : casi) {
+        SCOPED_TRACE(file.toStdString());
+        w.write(u"TipoPrenoLista.txt"_s, file.toUtf8() + "\r\n");
+        const QString id = u"KD"_s + QString::number(settimana);
+        arriva(id, u"DBL"_s, settimana++);
+        scarica();
+        EXPECT_EQ(camere(numero(id), u"TipoPrenotazione"_s), QStringList{tipo});
+        EXPECT_EQ(w.op.messageTexts().filter(u"Il file TipoPrenoLista.txt contiene \""_s + file + u'"').size(),
+                  tipo == u"C" && file != u" " ? 1 : 0);
+    }
+    verificaInvarianti(w.dir());
+}
+
 TEST_F(DatiDiQv, AFileHeldByAnotherProgramIsNamedInTheMessage)
 {
     arriva(u"LK1"_s, u"DBL"_s);

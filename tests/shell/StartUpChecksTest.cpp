@@ -43,6 +43,25 @@ TEST(StartUpChecks, ABrokenTableDefinitionFileInANewDirectoryStopsTheStartUpNami
     EXPECT_EQ(b.sessione.avvia(), QString());
 }
 
+TEST(StartUpChecks, AnOlderDefinitionFileInTheDataDirectoryStillGetsTheBridgesNewFields)
+{
+    QFile programma(QString::fromUtf8(SB_DBT_PATH));
+    ASSERT_TRUE(programma.open(QIODevice::ReadOnly));
+    QByteArray vecchio;
+    for (const QByteArray& riga : programma.readAll().split('\n'))
+        if (!riga.contains("RoomStay") && !riga.contains("_T,5,"))
+            vecchio += riga + '\n';
+    Bridge b;
+    b.w.write(u"SBOOK.DBT"_s, vecchio);
+    EXPECT_EQ(b.sessione.avvia(), QString());
+    Database db(b.w.dir(), u"SimpleBooking.mdb"_s);
+    QStringList campi;
+    for (const QString& tabella : {u"Reservations"_s, u"ReservationsPrice"_s})
+        for (const FieldInfo& f : db.fields(tabella))
+            campi << f.name;
+    EXPECT_TRUE(campi.contains(u"RoomStay"_s) && campi.contains(u"Room10_T"_s)) << campi.join(u' ').toStdString();
+}
+
 TEST(StartUpChecks, AHotelCodeNoRowCanHoldIsRefusedByTheWindowAndNeverSent)
 {
     for (const QString& codice : {QString(51, u'H'), u"12\u000134"_s, u"12\t34"_s}) {
