@@ -30,6 +30,12 @@ void aggiungi(const QDir& dir, const QString& file, const QString& sql, const QL
     work.commit();
 }
 
+// Room i of a web type's QV type: six characters at most, as QV's room numbers.
+QString numeroCamera(const QString& web, int i)
+{
+    return web.left(2) + u"%1"_s.arg(i, 4, 10, QChar(u'0'));
+}
+
 // A hotel of one QV type per web type, count rooms each, the counter at 1000.
 void albergo(WorkDir& w, const QStringList& tipiWeb, int camere)
 {
@@ -44,7 +50,7 @@ void albergo(WorkDir& w, const QStringList& tipiWeb, int camere)
         tipi.append({qv, camere});
         rooms.append({web, qv});
         for (int i = 1; i <= camere; ++i)
-            numeri.append({qv + u"-%1"_s.arg(i, 3, 10, QChar(u'0')), qv});
+            numeri.append({numeroCamera(web, i), qv});
     }
     aggiungi(
         w.dir(), u"TipiCamere.mdb"_s,
@@ -74,11 +80,15 @@ void BM_RegistraPrenotazione(benchmark::State& state)
     WorkDir w;
     albergo(w, {u"DBL"_s}, 40);
     ScritturaPrenotazione scrittura(w.ctx);
+    // Five stays of two rooms each, every stay with its own nightly prices.
     CamereRichieste camere;
     for (int k = 1; k <= kCamere; ++k) {
         RigaCamera& r = camere.riga(k);
+        r.soggiorno = (k + 1) / 2;
+        r.primoDelTipo = r.soggiorno == 1;
+        r.parte = (k - 1) % 2;
         r.tipoWeb = u"DBL"_s;
-        r.camera = u"QDBL-%1"_s.arg(k, 3, 10, QChar(u'0'));
+        r.camera = numeroCamera(u"DBL"_s, k);
         r.tipoCamera = u"QDBL"_s;
         r.trattamento = u"BB"_s;
         r.persone = 2;
@@ -97,11 +107,12 @@ void BM_RegistraPrenotazione(benchmark::State& state)
                  u"'Rossi', 'Mario', 'Nota', ' ', 'Via Roma 1', 'Firenze', '055', 'a@b.it', 'IT', 'Reserved', 0)"_s,
                  {{id, arrivo.toString(u"yyyyMMdd"_s), arrivo.addDays(kNotti).toString(u"yyyyMMdd"_s)}});
         QList<QVariantList> prezzi;
-        for (int d = 0; d <= kNotti; ++d)
-            prezzi.append({id, arrivo.addDays(d).toString(u"yyyyMMdd"_s)});
+        for (int soggiorno = 1; soggiorno <= kCamere / 2; ++soggiorno)
+            for (int d = 0; d <= kNotti; ++d)
+                prezzi.append({id, arrivo.addDays(d).toString(u"yyyyMMdd"_s), soggiorno});
         aggiungi(w.dir(), u"SimpleBooking.mdb"_s,
-                 u"INSERT INTO ReservationsPrice (NumeroHotel, NPren, Room, DayDate, Price) VALUES (1, ?, 'DBL', ?, "
-                 u"'120,00')"_s,
+                 u"INSERT INTO ReservationsPrice (NumeroHotel, NPren, Room, DayDate, Price, RoomStay) VALUES (1, ?, "
+                 u"'DBL', ?, '120,00', ?)"_s,
                  prezzi);
         state.ResumeTiming();
         if (scrittura.RegistraPrenotazione(id, camere).esito != ScritturaPrenotazione::Esito::Registrata) {
@@ -123,7 +134,7 @@ void BM_CercaCamereLibere(benchmark::State& state)
     QList<QVariantList> prenotate;
     prenotate.reserve(righe);
     for (int i = 0; i < righe; ++i) {
-        const QString camera = u"QDBL-%1"_s.arg(1 + i % kCamere, 3, 10, QChar(u'0'));
+        const QString camera = numeroCamera(u"DBL"_s, 1 + i % kCamere);
         const bool ora = i < kCamere && i % 3 == 0;
         const QDate dal = ora ? QDate(2026, 8, 9) : QDate(2015, 1, 1).addDays((i / kCamere) * 3);
         prenotate.append({10000 + i, dal.toString(u"yyyyMMdd"_s), dal.addDays(2).toString(u"yyyyMMdd"_s), camera});

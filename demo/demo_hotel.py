@@ -218,6 +218,11 @@ def show(workdir):
     with database(workdir, "Arrangiamento.mdb") as db:
         nights = dict(db.execute("SELECT CodiceCliente, COUNT(*) FROM Arrangiamento "
                                  "WHERE substr(NumeroCamera, 1, 1) = '*' GROUP BY CodiceCliente").fetchall())
+        nightly = {}
+        for number, room, price in db.execute("SELECT CodiceCliente, substr(NumeroCamera, 2), ImportoUnitario "
+                                              "FROM Arrangiamento WHERE substr(NumeroCamera, 1, 1) = '*' "
+                                              "ORDER BY CodiceCliente, NumeroCamera, DataInizio"):
+            nightly.setdefault((number, room.strip()), []).append(f"{price:.2f}")
     with database(workdir, "Contatori.mdb") as db:
         last = db.execute("SELECT PrenotazioniHotel FROM Contatori WHERE NumeroHotel = 1").fetchone()
     print(f"QV bookings in {workdir / 'scheda_prenotazione.mdb'}: {len(sheets)} "
@@ -228,8 +233,10 @@ def show(workdir):
               f"persons {persons:g}  nightly rows {nights.get(number, 0)}")
         for n, room, kind_room, dfrom, dto, persons_room, arr, price, k in rooms:
             if n == number:
+                per_night = nightly.get((number, room.strip().replace("\u00b4", "'")), [])
                 print(f"         room {room.strip() or '(none)':<6} {kind_room:<6} {dfrom}-{dto}  persons "
-                      f"{persons_room:g}  {arr:<4} {price:>8.2f}  kind {k}")
+                      f"{persons_room:g}  {arr:<4} {price:>8.2f}  kind {k}"
+                      + (f"  nights {' '.join(per_night)}" if per_night else ""))
 
     # The per-type counters over the nights of the web bookings.
     days = sorted({(r[2].strip(), r[3], r[4]) for r in rooms if r[0] in

@@ -264,9 +264,9 @@ TEST(SimScenario, DemoHotelTellsItsStoryOverTwoDownloads)
     const QString rates = postLikeBridge(sim.baseUrl() + u"/xmlservice.asmx/RateListRQ"_s, ratePlans(u"77"_s)).text();
     EXPECT_EQ(rates.count(u"<MealPlan "_s), 3);
 
-    EXPECT_EQ(ids(fetch(u"new"_s)), u"SB2001,SB2002,SB2003,SB2004"_s);
+    EXPECT_EQ(ids(fetch(u"new"_s)), u"SB2001,SB2002,SB2003,SB2004,SB2005,SB2006"_s);
     EXPECT_EQ(ids(fetch(u"canc"_s)), QString());
-    for (const QString& id : {u"SB2001"_s, u"SB2002"_s, u"SB2003"_s, u"SB2004"_s})
+    for (const QString& id : {u"SB2001"_s, u"SB2002"_s, u"SB2003"_s, u"SB2004"_s, u"SB2005"_s, u"SB2006"_s})
         postLikeBridge(sim.baseUrl() + u"/xmlservice.asmx/ResRS"_s, confirmation(id));
 
     const QString second = fetch(u"new"_s);
