@@ -4,7 +4,6 @@
 #include "store/StoreError.h"
 #include "store/TextFile.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <array>
 #include <memory>
@@ -58,7 +57,7 @@ std::optional<FieldKind> kindForCode(int code)
 class Bootstrap
 {
 public:
-    explicit Bootstrap(const QDir& workDir) : m_workDir(workDir) {}
+    Bootstrap(const QDir& workDir, const QString& soloDatabase) : m_workDir(workDir), m_solo(soloDatabase) {}
     ~Bootstrap() { closeDatabase(); }
     void finish() { closeDatabase(); }
 
@@ -70,6 +69,8 @@ public:
         if (close - 5 >= 1)
             m_stem = riga.mid(1, close - 5);
         if (m_stem.isEmpty())
+            return;
+        if (!m_solo.isEmpty() && m_stem.compare(m_solo, Qt::CaseInsensitive) != 0)
             return;
         try {
             m_db = std::make_unique<Database>(m_workDir, m_stem + u".MDB"_s);
@@ -127,6 +128,7 @@ private:
     }
 
     QDir m_workDir;
+    QString m_solo;
     std::unique_ptr<Database> m_db;
     QString m_stem;
     QString m_table;
@@ -203,12 +205,12 @@ std::optional<QString> Campo(const QString& riga, int n)
     return value;
 }
 
-void CreaStrutture(const QDir& workDir, const QString& dbtPath)
+void CreaStrutture(const QDir& workDir, const QString& dbtPath, const QString& soloDatabase)
 {
     const auto righe = TextFile::readLines(dbtPath);
     if (!righe)
         return;
-    Bootstrap bootstrap(workDir);
+    Bootstrap bootstrap(workDir, soloDatabase);
     for (qsizetype i = 0; i < righe->size(); ++i) {
         const QString& riga = righe->at(i);
         if (riga.startsWith(u'[')) {
@@ -246,11 +248,21 @@ QString verificaTabelleInterfaccia(const QDir& workDir, const QString& dbtPath)
            u"): manca, è vuoto o è danneggiato. Copiare nella cartella di lavoro un SBOOK.DBT integro."_s;
 }
 
-QString percorsoDefinizioni(const QDir& workDir)
+QString percorsoDefinizioniProgramma(const QString& programDir)
+{
+    const QDir dir(programDir);
+    for (const QString& candidato : {u"SBOOK.DBT"_s, u"../share/qv-simplebooking/SBOOK.DBT"_s}) {
+        const QString percorso = QDir::cleanPath(dir.filePath(candidato));
+        if (QFileInfo(percorso).isFile())
+            return percorso;
+    }
+    return {};
+}
+
+QString percorsoDefinizioni(const QDir& workDir, const QString& programma)
 {
     const QString local = workDir.filePath(u"SBOOK.DBT"_s);
-    if (QFileInfo::exists(local) || !QCoreApplication::instance())
+    if (QFileInfo::exists(local) || programma.isEmpty())
         return local;
-    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(u"SBOOK.DBT"_s);
-    return QFileInfo::exists(besideProgram) ? besideProgram : local;
+    return programma;
 }

@@ -33,8 +33,18 @@ TEST(StartUpChecks, ABrokenTableDefinitionFileInANewDirectoryStopsTheStartUpNami
     const QByteArray broken[] = {"", "\x00\x01garbage\xff\r\n[nulla]\r\n,,,\r\n", "[Altro.mdbx]\r\nT,F,10,5,\r\n"};
     for (const QByteArray& dbt : broken) {
         Bridge b;
+        b.w.ctx.definizioniProgramma.clear();
         b.w.write(u"SBOOK.DBT"_s, dbt);
         EXPECT_THAT(b.sessione.avvia(), Contiene(u"SBOOK.DBT"_s)) << dbt.toStdString();
+    }
+    // The program's own copy still gives the bridge its tables.
+    {
+        Bridge b;
+        b.w.ctx.definizioniProgramma = QString::fromUtf8(SB_DBT_PATH);
+        b.w.write(u"SBOOK.DBT"_s, broken[1]);
+        EXPECT_EQ(b.sessione.avvia(), QString());
+        EXPECT_TRUE(Database(b.w.dir(), u"SimpleBooking.mdb"_s).hasTable(u"ReservationsPrice"_s));
+        EXPECT_FALSE(QFileInfo::exists(b.w.file(u"contatori.mdb"_s))) << "QV's databases follow the hotel's file";
     }
     // Databases made before stay usable: a damaged file then only adds nothing.
     Bridge b;
