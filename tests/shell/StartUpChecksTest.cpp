@@ -1,9 +1,11 @@
 // What start-up and the settings refuse rather than carry on with: table definitions that define none of
-// the interface tables, and a hotel code that no row can hold or that is binary.
+// the interface tables, a directory that is no QV data directory, and a hotel code that no row can hold
+// or that is binary.
 
 #include "Contiene.h"
 #include "context/Settings.h"
 #include "service/ServiceClient.h"
+#include "shell/CartellaDati.h"
 #include "shell/Registro.h"
 #include "shell/Sessione.h"
 #include "store/Database.h"
@@ -51,6 +53,33 @@ TEST(StartUpChecks, ABrokenTableDefinitionFileInANewDirectoryStopsTheStartUpNami
     b.w.bootstrap();
     b.w.write(u"SBOOK.DBT"_s, "");
     EXPECT_EQ(b.sessione.avvia(), QString());
+}
+
+TEST(StartUpChecks, OnlyAQvDataDirectoryBecomesAHotel)
+{
+    WorkDir w;
+    w.write(u"SBookParam.txt"_s, " 1 \r\n");
+    w.write(u"SimpleBooking.mdb"_s, ""); // the bridge's own file makes no QV
+    const QString motivo = CartellaDati::rifiuto(w.dir(), false);
+    EXPECT_THAT(motivo, Contiene(QDir::toNativeSeparators(w.dir().absolutePath())));
+    EXPECT_THAT(motivo, Contiene(u"--init"_s));
+    EXPECT_EQ(CartellaDati::rifiuto(w.dir(), true), QString());
+    for (const QString& segno : {u"SBOOK.DBT"_s, u"SCHEDA_PRENOTAZIONE.MDB"_s, u"Contatori.mdb"_s}) {
+        WorkDir qv;
+        qv.write(segno, "");
+        EXPECT_EQ(CartellaDati::rifiuto(qv.dir(), false), QString()) << segno.toStdString();
+    }
+    WorkDir cartella;
+    ASSERT_TRUE(cartella.dir().mkdir(u"Contatori.mdb"_s)); // a folder of that name is no database
+    EXPECT_NE(CartellaDati::rifiuto(cartella.dir(), false), QString());
+
+    // The desktop's choice: never the home directory, even one that looks like QV's.
+    w.write(u"Contatori.mdb"_s, "");
+    EXPECT_EQ(CartellaDati::rifiutoScelta(w.dir().path(), cartella.dir().path(), false), QString());
+    EXPECT_THAT(CartellaDati::rifiutoScelta(w.dir().path() + u"/."_s, w.dir().path(), false),
+                Contiene(u"cartella personale"_s));
+    EXPECT_THAT(CartellaDati::rifiutoScelta(w.file(u"manca"_s), QString(), false), Contiene(u"non esiste"_s));
+    EXPECT_THAT(CartellaDati::rifiutoScelta(cartella.dir().path(), QString(), false), Contiene(u"La cartella"_s));
 }
 
 TEST(StartUpChecks, AHotelCodeNoRowCanHoldIsRefusedByTheWindowAndNeverSent)
