@@ -46,7 +46,7 @@ TEST(StartUpChecks, ABrokenTableDefinitionFileInANewDirectoryStopsTheStartUpNami
         b.w.write(u"SBOOK.DBT"_s, broken[1]);
         EXPECT_EQ(b.sessione.avvia(), QString());
         EXPECT_TRUE(Database(b.w.dir(), u"SimpleBooking.mdb"_s).hasTable(u"ReservationsPrice"_s));
-        EXPECT_FALSE(QFileInfo::exists(b.w.file(u"contatori.mdb"_s))) << "QV's databases follow the hotel's file";
+        EXPECT_FALSE(QFileInfo::exists(b.w.file(u"Contatori.mdb"_s))) << "QV's databases follow the hotel's file";
     }
     // Databases made before stay usable: a damaged file then only adds nothing.
     Bridge b;
