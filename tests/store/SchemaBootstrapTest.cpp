@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -121,6 +122,21 @@ TEST(CreaStrutture, OneDatabaseOnly)
     CreaStrutture(dir, dbt, u"simplebooking"_s);
     EXPECT_EQ(dir.entryList({u"*.mdb"_s, u"*.MDB"_s}, QDir::Files), QStringList{u"SimpleBooking.mdb"_s});
     EXPECT_EQ(schemaOf(dir), QStringList{u"SimpleBooking.mdb/Rooms/Nuovo/TEXT(20) COLLATE NOCASE"_s});
+}
+
+// QV's workstations share the files through the group: a database the bridge makes, and its journal,
+// take the umask (0002 in the service's unit) like every other file.
+TEST(CreaStrutture, NewDatabasesFollowTheUmask)
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    const mode_t prima = ::umask(0002);
+    CreaStrutture(dir, QString::fromUtf8(SB_DBT_PATH));
+    ::umask(prima);
+    const QStringList files = dir.entryList({u"*.mdb"_s}, QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& f : files)
+        EXPECT_TRUE(QFile::permissions(dir.filePath(f)) & QFileDevice::WriteGroup) << f.toStdString();
 }
 
 // Beside the program in a build tree; under share/ once installed.
