@@ -1,7 +1,9 @@
 #include "context/AppContext.h"
 
+#include "store/SchemaBootstrap.h"
 #include "store/TextFile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 
@@ -14,6 +16,8 @@ AppContext::AppContext(const QString& workDir, const Clock& clock, OperatorPort&
     const QString fromEnv = qEnvironmentVariable("SB_BASE_URL");
     if (!fromEnv.isEmpty())
         baseUrl = fromEnv.endsWith(u'/') ? fromEnv.chopped(1) : fromEnv;
+    if (QCoreApplication::instance())
+        definizioniProgramma = percorsoDefinizioniProgramma(QCoreApplication::applicationDirPath());
 }
 
 QString AppContext::path(const QString& name) const

@@ -23,6 +23,8 @@ public:
     const std::array<qint16, 12> GiorniMese{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     QString UltimaRisposta;
     QString baseUrl;
+    // The program's own table definitions (see percorsoDefinizioniProgramma); empty when it has none.
+    QString definizioniProgramma;
 
     // Network time-outs of one exchange, in milliseconds.
     long connectTimeoutMs = 15000;

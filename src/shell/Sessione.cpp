@@ -70,7 +70,7 @@ QString Sessione::avvia()
         return errore;
     if (m_ctx.exchangeDir().isEmpty())
         return u"Impossibile creare la cartella "_s + m_ctx.path(QString::fromUtf16(AppContext::ExchangeFolder)) + u'.';
-    const QString definizioni = percorsoDefinizioni(m_ctx.workDir());
+    const QString definizioni = percorsoDefinizioni(m_ctx.workDir(), m_ctx.definizioniProgramma);
     if (!QFileInfo::exists(definizioni))
         m_registro.scrivi(u"Attenzione: il file delle definizioni "_s + definizioni +
                           u" non esiste; le strutture dei database non vengono aggiornate."_s);
@@ -95,13 +95,12 @@ QString Sessione::avvia()
                               OperatorPort::Icon::Exclamation);
         }
     }
+    // A hotel's own SBOOK.DBT may come from an older version: the bridge's own tables and fields
+    // come from the program's copy too (it only adds), so a new version finds what it writes.
+    if (!m_ctx.definizioniProgramma.isEmpty() && definizioni != m_ctx.definizioniProgramma)
+        CreaStrutture(m_ctx.workDir(), m_ctx.definizioniProgramma, u"SimpleBooking"_s);
     if (QString errore = verificaTabelleInterfaccia(m_ctx.workDir(), definizioni); !errore.isEmpty())
         return errore;
-    // A data directory's own definitions may be older than the program: the bridge's own tables
-    // also get what the program's copy adds.
-    if (const QString proprie = definizioniProgramma();
-        !proprie.isEmpty() && QFileInfo(proprie) != QFileInfo(definizioni))
-        CreaStrutture(m_ctx.workDir(), proprie, u"SimpleBooking.mdb"_s);
     m_registro.scrivi(u"Avvio nella cartella "_s + m_ctx.workDir().path());
     return {};
 }

@@ -5,11 +5,16 @@
 //   SBDeskTop --headless --once getRooms|getRates|reservations|tick|publish
 //   SBDeskTop --headless --publish  the timer also publishes availability after a download that
 //                                   changed QV's bookings
-//   options: --answers FILE (answers to the questions, one a line), --log FILE
+//   options: --answers FILE (answers to the questions, one a line), --log FILE, --dir DIR (the
+//            working directory), --init (a new hotel in a directory that is no QV data directory)
+//   SBDeskTop --ask-dir             the desktop entry: the data directory chosen once and remembered
+//   SBDeskTop --version
 //
-// The working directory is the current directory.
+// The working directory is the current directory, or --dir's.
 
+#include "Versione.h"
 #include "context/AppContext.h"
+#include "shell/CartellaDati.h"
 #include "shell/HeadlessOperatorPort.h"
 #include "shell/QtOperatorPort.h"
 #include "shell/Registro.h"
@@ -19,8 +24,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
 #include <csignal>
 #include <cstdio>
 
@@ -32,9 +39,13 @@ struct Opzioni
 {
     bool headless = false;
     bool publish = false;
+    bool init = false;
+    bool askDir = false;
+    bool version = false;
     std::optional<Sessione::Comando> once;
     QString answers;
     QString log;
+    QString dir;
 };
 
 void scriviErrore(const QString& testo)
@@ -44,9 +55,10 @@ void scriviErrore(const QString& testo)
 }
 
 constexpr const char16_t* kUso =
-    u"uso: SBDeskTop [--log FILE]\n"
+    u"uso: SBDeskTop [--dir CARTELLA | --ask-dir] [--init] [--log FILE]\n"
     u"     SBDeskTop --headless [--once getRooms|getRates|reservations|tick|publish] [--publish] [--answers FILE]\n"
-    u"                          [--log FILE]";
+    u"                          [--dir CARTELLA] [--init] [--log FILE]\n"
+    u"     SBDeskTop --version";
 
 std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
 {
@@ -61,7 +73,11 @@ std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
             o.publish = true;
             continue;
         }
-        if (a == u"--once" || a == u"--answers" || a == u"--log") {
+        if (a == u"--init" || a == u"--ask-dir" || a == u"--version") {
+            (a == u"--init" ? o.init : a == u"--ask-dir" ? o.askDir : o.version) = true;
+            continue;
+        }
+        if (a == u"--once" || a == u"--answers" || a == u"--log" || a == u"--dir") {
             if (i + 1 >= args.size()) {
                 *problema = a + u" richiede un valore"_s;
                 return std::nullopt;
@@ -73,10 +89,11 @@ std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
                     *problema = u"comando sconosciuto: "_s + valore;
                     return std::nullopt;
                 }
-            } else if (a == u"--answers") {
-                o.answers = valore;
+            } else if (a == u"--dir") {
+                o.dir = valore;
             } else {
-                o.log = valore;
+                // Taken from where the program was started, before --dir moves the working directory.
+                (a == u"--answers" ? o.answers : o.log) = QFileInfo(valore).absoluteFilePath();
             }
             continue;
         }
@@ -87,7 +104,47 @@ std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
         *problema = u"--once, --answers e --publish valgono solo con --headless"_s;
         return std::nullopt;
     }
+    if (o.askDir && (o.headless || !o.dir.isEmpty())) {
+        *problema = u"--ask-dir vale solo con le finestre e senza --dir"_s;
+        return std::nullopt;
+    }
     return o;
+}
+
+void scriviVersione()
+{
+    const QByteArray commit = SB_COMMIT;
+    std::printf("SBDeskTop %s%s\n", SB_VERSIONE, commit.isEmpty() ? "" : (" (git " + commit + ')').constData());
+}
+
+// --dir: the working directory is changed before anything reads it. Empty on success.
+QString entraNellaCartella(const QString& dir)
+{
+    if (dir.isEmpty() || QDir::setCurrent(dir))
+        return {};
+    return u"impossibile usare la cartella di lavoro "_s + dir +
+           (QFileInfo(dir).isDir() ? u": accesso negato."_s : u": non esiste."_s);
+}
+
+// The desktop entry starts the program in the home directory, which is never a hotel's: the data
+// directory is asked once and remembered. False when the operator gives none.
+bool scegliCartella(bool init)
+{
+    QSettings memoria(u"qv-simplebooking"_s, u"SBDeskTop"_s);
+    const QString chiave = u"cartellaDati"_s;
+    QString scelta = memoria.value(chiave).toString();
+    QString problema = scelta.isEmpty() ? u"Scegliere la cartella dei dati di QV."_s
+                                        : CartellaDati::rifiutoScelta(scelta, QDir::homePath(), init);
+    while (!problema.isEmpty()) {
+        QMessageBox::information(nullptr, u"Cartella dei dati"_s, problema);
+        scelta = QFileDialog::getExistingDirectory(nullptr, u"Cartella dei dati di QV"_s,
+                                                   scelta.isEmpty() ? u"/srv/qv"_s : scelta);
+        if (scelta.isEmpty())
+            return false;
+        problema = CartellaDati::rifiutoScelta(scelta, QDir::homePath(), init);
+    }
+    memoria.setValue(chiave, QFileInfo(scelta).canonicalFilePath());
+    return QDir::setCurrent(scelta);
 }
 
 QString cartellaDiLavoro()
@@ -119,6 +176,10 @@ int senzaFinestre(const Opzioni& o)
         }
         risposte = *lette;
     }
+    if (const QString errore = entraNellaCartella(o.dir); !errore.isEmpty()) {
+        registro.scrivi(u"Avvio non riuscito: "_s + errore);
+        return 1;
+    }
     const QString cartella = cartellaDiLavoro();
     if (cartella.isEmpty()) {
         registro.scrivi(u"Avvio non riuscito: la cartella di lavoro non esiste più."_s);
@@ -128,6 +189,8 @@ int senzaFinestre(const Opzioni& o)
     AppContext ctx(cartella, clock, op);
     Sessione sessione(ctx, registro);
     QString errore = sessione.verificaCartella();
+    if (errore.isEmpty())
+        errore = CartellaDati::rifiuto(ctx.workDir(), o.init);
     // Checked before the databases are made, so that a start in the wrong directory leaves nothing behind.
     if (errore.isEmpty() && !QFileInfo::exists(ctx.path(QString::fromUtf16(Settings::FileName))))
         errore = u"il file "_s + ctx.path(QString::fromUtf16(Settings::FileName)) +
@@ -179,11 +242,19 @@ int conFinestre(const Opzioni& o)
             return 1;
         }
     }
+    if (o.askDir && !scegliCartella(o.init))
+        return 0;
+    QString errore = entraNellaCartella(o.dir);
     const QString cartella = cartellaDiLavoro();
     QtOperatorPort op(&registro);
     AppContext ctx(cartella.isEmpty() ? u"."_s : cartella, clock, op);
     Sessione sessione(ctx, registro);
-    const QString errore = cartella.isEmpty() ? u"la cartella di lavoro non esiste più."_s : sessione.avvia();
+    if (errore.isEmpty() && cartella.isEmpty())
+        errore = u"la cartella di lavoro non esiste più."_s;
+    if (errore.isEmpty())
+        errore = CartellaDati::rifiuto(ctx.workDir(), o.init);
+    if (errore.isEmpty())
+        errore = sessione.avvia();
     if (!errore.isEmpty()) {
         registro.scrivi(u"Avvio non riuscito: "_s + errore);
         QMessageBox::critical(nullptr, u"Errore"_s, u"Avvio non riuscito: "_s + errore);
@@ -217,6 +288,11 @@ int main(int argc, char** argv)
     QString problemaIniziale;
     const auto prime = leggiOpzioni(grezzi, &problemaIniziale);
     const bool headless = prime && prime->headless;
+    if (prime && prime->version) {
+        // Before any application object: no display is needed to ask.
+        scriviVersione();
+        return 0;
+    }
     if (!prime && grezzi.contains(u"--headless"_s)) {
         // Without windows there may be no display: a wrong option is told without one.
         scriviErrore(problemaIniziale + u'\n' + QString::fromUtf16(kUso));

@@ -4,6 +4,7 @@
 #include "store/StoreError.h"
 #include "store/TextFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -59,6 +60,17 @@ bool occupato(const QString& path, bool scrittura)
     return esito;
 }
 
+// SQLite makes a new database file rw-r--r-- whatever the umask, and its journals copy that: QV's
+// workstations, which share the files through the group, could not write a database the bridge made.
+// An empty file is an empty database; made here, it takes the process's umask like every other file.
+void creaFileNuovo(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        return;
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::NewOnly); // another process may just have made it: fine
+}
+
 } // namespace
 
 QString databaseFile(const QDir& workDir, const QString& fileName)
@@ -78,6 +90,7 @@ Database::Database(const QDir& workDir, const QString& fileName)
       m_connection(u"sbstore-"_s + QString::number(quintptr(this), 16)),
       m_translator([this](const QString& t, const QString& f) { return table(t, f)->sql; })
 {
+    creaFileNuovo(m_path);
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     m_db.setDatabaseName(m_path);
     // Other processes (QV, a second bridge) may hold the file for a moment: wait, don't fail.
@@ -173,6 +186,7 @@ QString Database::schemaFor(const QString& fileName)
     if (auto it = m_attached.constFind(key); it != m_attached.cend())
         return *it;
     const QString schema = stemOf(file);
+    creaFileNuovo(file);
     QSqlQuery q(m_db);
     m_attachedPaths << file; // a lock met while attaching names this file too
     try {

@@ -4,7 +4,6 @@
 #include "store/StoreError.h"
 #include "store/TextFile.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <array>
 #include <memory>
@@ -58,7 +57,7 @@ std::optional<FieldKind> kindForCode(int code)
 class Bootstrap
 {
 public:
-    Bootstrap(const QDir& workDir, const QString& solo) : m_workDir(workDir), m_solo(solo) {}
+    Bootstrap(const QDir& workDir, const QString& soloDatabase) : m_workDir(workDir), m_solo(soloDatabase) {}
     ~Bootstrap() { closeDatabase(); }
     void finish() { closeDatabase(); }
 
@@ -71,7 +70,7 @@ public:
             m_stem = riga.mid(1, close - 5);
         if (m_stem.isEmpty())
             return;
-        if (!m_solo.isEmpty() && (m_stem + u".MDB"_s).compare(m_solo, Qt::CaseInsensitive) != 0)
+        if (!m_solo.isEmpty() && m_stem.compare(m_solo, Qt::CaseInsensitive) != 0)
             return;
         try {
             m_db = std::make_unique<Database>(m_workDir, m_stem + u".MDB"_s);
@@ -129,7 +128,7 @@ private:
     }
 
     QDir m_workDir;
-    QString m_solo; // the one database to bring up to date; empty: every one
+    QString m_solo;
     std::unique_ptr<Database> m_db;
     QString m_stem;
     QString m_table;
@@ -249,19 +248,21 @@ QString verificaTabelleInterfaccia(const QDir& workDir, const QString& dbtPath)
            u"): manca, è vuoto o è danneggiato. Copiare nella cartella di lavoro un SBOOK.DBT integro."_s;
 }
 
-QString percorsoDefinizioni(const QDir& workDir)
+QString percorsoDefinizioniProgramma(const QString& programDir)
 {
-    const QString local = workDir.filePath(u"SBOOK.DBT"_s);
-    if (QFileInfo::exists(local) || !QCoreApplication::instance())
-        return local;
-    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(u"SBOOK.DBT"_s);
-    return QFileInfo::exists(besideProgram) ? besideProgram : local;
+    const QDir dir(programDir);
+    for (const QString& candidato : {u"SBOOK.DBT"_s, u"../share/qv-simplebooking/SBOOK.DBT"_s}) {
+        const QString percorso = QDir::cleanPath(dir.filePath(candidato));
+        if (QFileInfo(percorso).isFile())
+            return percorso;
+    }
+    return {};
 }
 
-QString definizioniProgramma()
+QString percorsoDefinizioni(const QDir& workDir, const QString& programma)
 {
-    if (!QCoreApplication::instance())
-        return {};
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(u"SBOOK.DBT"_s);
-    return QFileInfo::exists(path) ? path : QString();
+    const QString local = workDir.filePath(u"SBOOK.DBT"_s);
+    if (QFileInfo::exists(local) || programma.isEmpty())
+        return local;
+    return programma;
 }

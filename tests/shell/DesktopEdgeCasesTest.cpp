@@ -34,11 +34,13 @@ QByteArray parametri(const QString& host, bool automatica, bool attivo = false)
 }
 
 // A working directory holding only the settings file.
+// A hotel's data directory for the program: its parameters and its table definitions.
 void scriviParametri(const QTemporaryDir& dir, const QString& host)
 {
     QFile f(QDir(dir.path()).filePath(u"SBookParam.txt"_s));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(parametri(host, false));
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(SB_DBT_PATH), QDir(dir.path()).filePath(u"SBOOK.DBT"_s)));
 }
 
 // The caption is the operator's only sight of the working mode: whatever an activation does, it must
@@ -92,7 +94,6 @@ TEST(DesktopEdgeCases, AStandardErrorWithoutReaderDoesNotKillTheUnattendedRun)
     ASSERT_TRUE(QFileInfo::exists(QString::fromUtf8(SB_SBDESKTOP_PATH))) << "build SBDeskTop first";
     QTemporaryDir dir;
     scriviParametri(dir, u"http://127.0.0.1:1/res"_s);
-    QFile::copy(QString::fromUtf8(SB_DBT_PATH), QDir(dir.path()).filePath(u"SBOOK.DBT"_s));
     const QByteArray cartella = QFile::encodeName(dir.path());
     const QByteArray programma = QFile::encodeName(QString::fromUtf8(SB_SBDESKTOP_PATH));
     const QByteArray registro = QFile::encodeName(QDir(dir.path()).filePath(u"registro.log"_s));

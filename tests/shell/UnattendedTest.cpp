@@ -1,5 +1,5 @@
 // The built SBDeskTop without windows, against the simulated service: each --once command, an
-// answer script and a log file, the start-up failures, and SIGTERM.
+// answer script and a log file, the start-up failures, the data directory, --version and SIGTERM.
 
 #include "store/Database.h"
 #include "store/Recordset.h"
@@ -38,6 +38,8 @@ protected:
         ASSERT_TRUE(QFileInfo::exists(QString::fromUtf8(SB_SBDESKTOP_PATH))) << "build SBDeskTop first";
         env = QProcessEnvironment::systemEnvironment();
         env.insert(u"SB_BASE_URL"_s, sim.baseUrl());
+        // A hotel's data directory: it holds its table definitions.
+        ASSERT_TRUE(QFile::copy(QString::fromUtf8(SB_DBT_PATH), file(u"SBOOK.DBT"_s)));
     }
 
     QString file(const QString& name) const { return QDir(dir.path()).filePath(name); }
@@ -53,11 +55,11 @@ protected:
                                     u"\r\nprov\r\nppwd\r\nacc\r\npwd\r\n1234\r\nP1\r\nBB\r\n77\r\n 0 \r\n 0 \r\n"_s)
                                        .toLatin1());
     }
-    Esito run(const QStringList& args)
+    Esito run(const QStringList& args, const QString& cartella = {})
     {
         QProcess p;
         p.setProcessEnvironment(env);
-        p.setWorkingDirectory(dir.path());
+        p.setWorkingDirectory(cartella.isEmpty() ? dir.path() : cartella);
         p.start(QString::fromUtf8(SB_SBDESKTOP_PATH), args);
         EXPECT_TRUE(p.waitForFinished(60000));
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
@@ -147,6 +149,46 @@ TEST_F(Unattended, StartUpFailuresAreClearAndNotZero)
     e = run({u"--headless"_s, u"--once"_s, u"getRooms"_s});
     EXPECT_NE(e.exitCode, 0);
     EXPECT_THAT(e.err, Contiene(u"Avvio non riuscito: Impossibile creare la cartella"_s));
+}
+
+TEST_F(Unattended, OnlyAQvDataDirectoryBecomesAHotelUnlessInitIsGiven)
+{
+    // Parameters, but neither table definitions nor QV's files.
+    QTemporaryDir vuota;
+    parametri();
+    ASSERT_TRUE(QFile::copy(file(u"SBookParam.txt"_s), QDir(vuota.path()).filePath(u"SBookParam.txt"_s)));
+    Esito e = run({u"--headless"_s, u"--once"_s, u"getRooms"_s}, vuota.path());
+    EXPECT_EQ(e.exitCode, 1);
+    EXPECT_THAT(e.err, Contiene(u"non è una cartella dei dati di QV"_s));
+    EXPECT_THAT(e.err, Contiene(QDir::toNativeSeparators(QDir(vuota.path()).absolutePath())));
+    EXPECT_EQ(QDir(vuota.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"SBookParam.txt"_s});
+    EXPECT_TRUE(sim.confirmedIds().isEmpty());
+
+    // --dir names it from elsewhere; --init makes the new hotel there on purpose.
+    e = run({u"--headless"_s, u"--once"_s, u"getRooms"_s, u"--dir"_s, vuota.path(), u"--init"_s}, dir.path());
+    EXPECT_EQ(e.exitCode, 0) << e.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(QDir(vuota.path()).filePath(u"Contatori.mdb"_s)));
+    // From then on it is a QV data directory.
+    e = run({u"--headless"_s, u"--once"_s, u"getRates"_s, u"--dir"_s, vuota.path()});
+    EXPECT_EQ(e.exitCode, 0) << e.err.toStdString();
+
+    e = run({u"--headless"_s, u"--once"_s, u"tick"_s, u"--dir"_s, QDir(vuota.path()).filePath(u"manca"_s)});
+    EXPECT_EQ(e.exitCode, 1);
+    EXPECT_THAT(e.err, Contiene(u"manca: non esiste"_s));
+}
+
+TEST_F(Unattended, VersionNeedsNoDisplay)
+{
+    env.remove(u"DISPLAY"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    env.remove(u"QT_QPA_PLATFORM"_s);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QString::fromUtf8(SB_SBDESKTOP_PATH), {u"--version"_s});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    EXPECT_TRUE(out.startsWith(u"SBDeskTop "_s) && out.size() > 10 && out.at(10).isDigit()) << out.toStdString();
 }
 
 TEST_F(Unattended, TheTimerRunsUntilSigterm)

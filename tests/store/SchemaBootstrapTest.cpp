@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -107,6 +108,56 @@ TEST(CreaStrutture, MissingDefinitionFileCreatesNothing)
     const QDir dir(tmp.path());
     CreaStrutture(dir, dir.filePath(u"SBOOK.DBT"_s));
     EXPECT_TRUE(dir.entryList(QDir::Files).isEmpty());
+}
+
+// The program's copy after a hotel's older one: only the bridge's own database is touched.
+TEST(CreaStrutture, OneDatabaseOnly)
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    const QString dbt = dir.filePath(u"nuovo.dbt"_s);
+    ASSERT_TRUE(TextFile::writeLines(dbt, {u"[Contatori.MDB]"_s, u"Contatori,Numero,4,0,"_s, u"[SimpleBooking.MDB]"_s,
+                                           u"Rooms,Nuovo,10,20,"_s, u"[Colori.MDB]"_s, u"Colori,Tipo,3,0,"_s})
+                    .isEmpty());
+    CreaStrutture(dir, dbt, u"simplebooking"_s);
+    EXPECT_EQ(dir.entryList({u"*.mdb"_s, u"*.MDB"_s}, QDir::Files), QStringList{u"SimpleBooking.mdb"_s});
+    EXPECT_EQ(schemaOf(dir), QStringList{u"SimpleBooking.mdb/Rooms/Nuovo/TEXT(20) COLLATE NOCASE"_s});
+}
+
+// QV's workstations share the files through the group: a database the bridge makes, and its journal,
+// take the umask (0002 in the service's unit) like every other file.
+TEST(CreaStrutture, NewDatabasesFollowTheUmask)
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    const mode_t prima = ::umask(0002);
+    CreaStrutture(dir, QString::fromUtf8(SB_DBT_PATH));
+    ::umask(prima);
+    const QStringList files = dir.entryList({u"*.mdb"_s}, QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& f : files)
+        EXPECT_TRUE(QFile::permissions(dir.filePath(f)) & QFileDevice::WriteGroup) << f.toStdString();
+}
+
+// Beside the program in a build tree; under share/ once installed.
+TEST(PercorsoDefinizioni, TheWorkingDirectorysCopyElseTheProgramsOwn)
+{
+    QTemporaryDir tmp;
+    const QDir root(tmp.path());
+    ASSERT_TRUE(root.mkpath(u"usr/bin"_s) && root.mkpath(u"usr/share/qv-simplebooking"_s) && root.mkpath(u"hotel"_s));
+    const QString bin = root.filePath(u"usr/bin"_s);
+    EXPECT_EQ(percorsoDefinizioniProgramma(bin), QString());
+    const QString installata = root.filePath(u"usr/share/qv-simplebooking/SBOOK.DBT"_s);
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(SB_DBT_PATH), installata));
+    EXPECT_EQ(percorsoDefinizioniProgramma(bin), installata);
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(SB_DBT_PATH), root.filePath(u"usr/bin/SBOOK.DBT"_s)));
+    EXPECT_EQ(percorsoDefinizioniProgramma(bin), root.filePath(u"usr/bin/SBOOK.DBT"_s));
+
+    const QDir hotel(root.filePath(u"hotel"_s));
+    EXPECT_EQ(percorsoDefinizioni(hotel, installata), installata);
+    EXPECT_EQ(percorsoDefinizioni(hotel, QString()), hotel.filePath(u"SBOOK.DBT"_s));
+    ASSERT_TRUE(QFile::copy(installata, hotel.filePath(u"SBOOK.DBT"_s)));
+    EXPECT_EQ(percorsoDefinizioni(hotel, installata), hotel.filePath(u"SBOOK.DBT"_s));
 }
 
 } // namespace
