@@ -72,68 +72,70 @@ TEST(StartUpChecks, AnOlderDefinitionFileInTheDataDirectoryStillGetsTheBridgesNe
         for (const FieldInfo& f : db.fields(tabella))
             campi << f.name;
     EXPECT_TRUE(campi.contains(u"RoomStay"_s) && campi.contains(u"Room10_T"_s)) << campi.join(u' ').toStdString();
-    TEST(StartUpChecks, OnlyAQvDataDirectoryBecomesAHotel)
-    {
-        WorkDir w;
-        w.write(u"SBookParam.txt"_s, " 1 \r\n");
-        w.write(u"SimpleBooking.mdb"_s, ""); // the bridge's own file makes no QV
-        const QString motivo = CartellaDati::rifiuto(w.dir(), false);
-        EXPECT_THAT(motivo, Contiene(QDir::toNativeSeparators(w.dir().absolutePath())));
-        EXPECT_THAT(motivo, Contiene(u"--init"_s));
-        EXPECT_EQ(CartellaDati::rifiuto(w.dir(), true), QString());
-        for (const QString& segno : {u"SBOOK.DBT"_s, u"SCHEDA_PRENOTAZIONE.MDB"_s, u"Contatori.mdb"_s}) {
-            WorkDir qv;
-            qv.write(segno, "");
-            EXPECT_EQ(CartellaDati::rifiuto(qv.dir(), false), QString()) << segno.toStdString();
-        }
-        WorkDir cartella;
-        ASSERT_TRUE(cartella.dir().mkdir(u"Contatori.mdb"_s)); // a folder of that name is no database
-        EXPECT_NE(CartellaDati::rifiuto(cartella.dir(), false), QString());
+}
 
-        // The desktop's choice: never the home directory, even one that looks like QV's.
-        w.write(u"Contatori.mdb"_s, "");
-        EXPECT_EQ(CartellaDati::rifiutoScelta(w.dir().path(), cartella.dir().path(), false), QString());
-        EXPECT_THAT(CartellaDati::rifiutoScelta(w.dir().path() + u"/."_s, w.dir().path(), false),
-                    Contiene(u"cartella personale"_s));
-        EXPECT_THAT(CartellaDati::rifiutoScelta(w.file(u"manca"_s), QString(), false), Contiene(u"non esiste"_s));
-        EXPECT_THAT(CartellaDati::rifiutoScelta(cartella.dir().path(), QString(), false), Contiene(u"La cartella"_s));
+TEST(StartUpChecks, OnlyAQvDataDirectoryBecomesAHotel)
+{
+    WorkDir w;
+    w.write(u"SBookParam.txt"_s, " 1 \r\n");
+    w.write(u"SimpleBooking.mdb"_s, ""); // the bridge's own file makes no QV
+    const QString motivo = CartellaDati::rifiuto(w.dir(), false);
+    EXPECT_THAT(motivo, Contiene(QDir::toNativeSeparators(w.dir().absolutePath())));
+    EXPECT_THAT(motivo, Contiene(u"--init"_s));
+    EXPECT_EQ(CartellaDati::rifiuto(w.dir(), true), QString());
+    for (const QString& segno : {u"SBOOK.DBT"_s, u"SCHEDA_PRENOTAZIONE.MDB"_s, u"Contatori.mdb"_s}) {
+        WorkDir qv;
+        qv.write(segno, "");
+        EXPECT_EQ(CartellaDati::rifiuto(qv.dir(), false), QString()) << segno.toStdString();
     }
+    WorkDir cartella;
+    ASSERT_TRUE(cartella.dir().mkdir(u"Contatori.mdb"_s)); // a folder of that name is no database
+    EXPECT_NE(CartellaDati::rifiuto(cartella.dir(), false), QString());
 
-    TEST(StartUpChecks, AHotelCodeNoRowCanHoldIsRefusedByTheWindowAndNeverSent)
-    {
-        for (const QString& codice : {QString(51, u'H'), u"12\u000134"_s, u"12\t34"_s}) {
-            WorkDir w;
-            ParametriForm form;
-            form.testi[5] = codice;
-            Settings settings;
-            EXPECT_FALSE(form.registra(w.dir().path(), settings, w.op));
-            EXPECT_FALSE(QFileInfo::exists(w.file(u"SBookParam.txt"_s)));
-            EXPECT_THAT(w.op.messageTexts().join(u'\n'), Contiene(u"codice hotel"_s));
-        }
-        ParametriForm fits;
-        fits.testi[5] = QString(50, u'H');
+    // The desktop's choice: never the home directory, even one that looks like QV's.
+    w.write(u"Contatori.mdb"_s, "");
+    EXPECT_EQ(CartellaDati::rifiutoScelta(w.dir().path(), cartella.dir().path(), false), QString());
+    EXPECT_THAT(CartellaDati::rifiutoScelta(w.dir().path() + u"/."_s, w.dir().path(), false),
+                Contiene(u"cartella personale"_s));
+    EXPECT_THAT(CartellaDati::rifiutoScelta(w.file(u"manca"_s), QString(), false), Contiene(u"non esiste"_s));
+    EXPECT_THAT(CartellaDati::rifiutoScelta(cartella.dir().path(), QString(), false), Contiene(u"La cartella"_s));
+}
+
+TEST(StartUpChecks, AHotelCodeNoRowCanHoldIsRefusedByTheWindowAndNeverSent)
+{
+    for (const QString& codice : {QString(51, u'H'), u"12\u000134"_s, u"12\t34"_s}) {
         WorkDir w;
+        ParametriForm form;
+        form.testi[5] = codice;
         Settings settings;
-        EXPECT_TRUE(fits.registra(w.dir().path(), settings, w.op));
-
-        // Read from the file, it adds no HotelId row and the exchanges that need it are refused.
-        Bridge b;
-        b.w.bootstrap();
-        const QByteArray huge(1024 * 1024, 'X');
-        b.w.write(u"SBookParam.txt"_s, " 1 \r\nhttp://127.0.0.1:9/res\r\np\r\np\r\na\r\np\r\n" + huge +
-                                           "\r\nP\r\nBB\r\n1\r\n 0 \r\n 0 \r\n");
-        EXPECT_TRUE(b.sessione.attiva());
-        EXPECT_EQ(Database(b.w.dir(), u"SimpleBooking.mdb"_s).OpenRecordset(u"HotelId"_s).RecordCount(), 0);
-        ServiceClient client(b.w.ctx);
-        EXPECT_FALSE(client.ScaricaPrenotazioni());
-        b.w.write(u"WBValuesRooms1.txt"_s, "04/05/2026,DBL,Avail,3,\r\n");
-        EXPECT_FALSE(client.InviaDisponibilita(b.w.ctx.settings.CodiceHotel, u"WBValuesRooms1.txt"_s));
-        // A row an older version added for such a code is passed over by the catalogue downloads.
-        b.w.insert(u"SimpleBooking.mdb"_s, u"HotelId"_s,
-                   {{u"NumeroHotel"_s, 1}, {u"HotelId"_s, QString::fromLatin1(huge)}});
-        client.ScaricaRoomList();
-        EXPECT_THAT(b.w.op.requests, IsEmpty()); // nothing was sent
-        EXPECT_THAT(b.w.op.messageTexts().join(u'\n'), Contiene(u"più lungo di 50 caratteri"_s));
+        EXPECT_FALSE(form.registra(w.dir().path(), settings, w.op));
+        EXPECT_FALSE(QFileInfo::exists(w.file(u"SBookParam.txt"_s)));
+        EXPECT_THAT(w.op.messageTexts().join(u'\n'), Contiene(u"codice hotel"_s));
     }
+    ParametriForm fits;
+    fits.testi[5] = QString(50, u'H');
+    WorkDir w;
+    Settings settings;
+    EXPECT_TRUE(fits.registra(w.dir().path(), settings, w.op));
+
+    // Read from the file, it adds no HotelId row and the exchanges that need it are refused.
+    Bridge b;
+    b.w.bootstrap();
+    const QByteArray huge(1024 * 1024, 'X');
+    b.w.write(u"SBookParam.txt"_s,
+              " 1 \r\nhttp://127.0.0.1:9/res\r\np\r\np\r\na\r\np\r\n" + huge + "\r\nP\r\nBB\r\n1\r\n 0 \r\n 0 \r\n");
+    EXPECT_TRUE(b.sessione.attiva());
+    EXPECT_EQ(Database(b.w.dir(), u"SimpleBooking.mdb"_s).OpenRecordset(u"HotelId"_s).RecordCount(), 0);
+    ServiceClient client(b.w.ctx);
+    EXPECT_FALSE(client.ScaricaPrenotazioni());
+    b.w.write(u"WBValuesRooms1.txt"_s, "04/05/2026,DBL,Avail,3,\r\n");
+    EXPECT_FALSE(client.InviaDisponibilita(b.w.ctx.settings.CodiceHotel, u"WBValuesRooms1.txt"_s));
+    // A row an older version added for such a code is passed over by the catalogue downloads.
+    b.w.insert(u"SimpleBooking.mdb"_s, u"HotelId"_s,
+               {{u"NumeroHotel"_s, 1}, {u"HotelId"_s, QString::fromLatin1(huge)}});
+    client.ScaricaRoomList();
+    EXPECT_THAT(b.w.op.requests, IsEmpty()); // nothing was sent
+    EXPECT_THAT(b.w.op.messageTexts().join(u'\n'), Contiene(u"più lungo di 50 caratteri"_s));
+}
 
 } // namespace
