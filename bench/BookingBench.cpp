@@ -7,6 +7,7 @@
 #include "support/WorkDir.h"
 
 #include "booking/AssegnazioneCamere.h"
+#include "booking/RevisionePrenotazioni.h"
 #include "booking/ScritturaPrenotazione.h"
 #include "shell/Comandi.h"
 
@@ -180,8 +181,31 @@ void BM_ScaricaERivedi(benchmark::State& state)
     state.counters["reservations"] = quante;
 }
 
+// A review of reservations that all wait (the hotel has no booking counter): each is seen once, so the
+// cost per reservation stays the same however many wait.
+void BM_RivediInAttesa(benchmark::State& state)
+{
+    const int quante = int(state.range(0));
+    WorkDir w;
+    albergo(w, {u"DBL"_s}, 40);
+    aggiungi(w.dir(), u"Contatori.mdb"_s, u"DELETE FROM Contatori"_s, {{}});
+    QList<QVariantList> righe;
+    for (int i = 0; i < quante; ++i)
+        righe.append({u"WAIT%1"_s.arg(i, 5, 10, QChar(u'0'))});
+    aggiungi(w.dir(), u"SimpleBooking.mdb"_s,
+             u"INSERT INTO Reservations (NumeroHotel, NPren, DataFrom, DataTo, LastName, Status, Registrata, Room1, "
+             u"Room1_Q, Room1_S, Room1_QP, Room1_P, Room1_A) VALUES (1, ?, '20270110', '20270112', 'Rossi', "
+             u"'Reserved', 0, 'DBL', 1, 'DBL', 2, 100, 'BB')"_s,
+             righe);
+    for (auto _ : state)
+        RevisionePrenotazioni(w.ctx).EsaminaPrenotazioniWeb();
+    state.counters["per_reservation_ms"] = benchmark::Counter(
+        double(quante) / 1000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 } // namespace
 
+BENCHMARK(BM_RivediInAttesa)->Arg(200)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RegistraPrenotazione)->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CercaCamereLibere)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScaricaERivedi)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -11,6 +11,8 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
+#include <QSqlQuery>
 #include <array>
 #include <cmath>
 
@@ -92,24 +94,30 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
     if (valoreNumerico(m_ctx.settings.AssegnazioneAutomatica) == 1)
         m_ctx.settings.Modalita = u"2"_s;
     m_ctx.op().setCaption(m_ctx.caption());
-    m_passate.clear();
     m_avvisoTipo.clear();
     ScritturaPrenotazione::tipoPrenotazione(m_ctx, &m_avvisoTipo);
 
     Database db(m_ctx.workDir(), QString::fromUtf16(AssegnazioneCamere::FileInterfaccia));
     Recordset prenotazioni = db.OpenRecordset(u"Reservations"_s);
-    // From the start of the table each time: handled rows no longer match, rows left waiting are
-    // passed by, so every row is seen once.
-    const auto prossima = [&](const QString& criterio) {
-        for (bool f = prenotazioni.FindFirst(criterio); f; f = prenotazioni.FindNext(criterio))
-            if (!m_passate.contains(prenotazioni.Field(u"NPren"_s).toString()))
-                return true;
-        return false;
-    };
+    // The waiting rows are listed once, in table order, and each is read again by its key when its turn
+    // comes: a row another workstation handled meanwhile is passed by, and rows left waiting are not
+    // walked past again for every reservation after them.
     const auto ciascuna = [&](const QString& criterio, auto&& esame) {
-        while (prossima(criterio)) {
+        QStringList chiavi;
+        {
+            QSqlQuery q = db.query();
+            db.exec(q, u"SELECT NPren FROM Reservations WHERE "_s + criterio + u" ORDER BY rowid"_s, {});
+            QSet<QString> viste;
+            while (q.next())
+                if (const QString k = q.value(0).toString(); !viste.contains(k)) {
+                    viste.insert(k);
+                    chiavi << k;
+                }
+        }
+        for (const QString& chiave : std::as_const(chiavi)) {
+            if (!prenotazioni.FindFirst(u"NPren = ? and "_s + criterio, {chiave}))
+                continue;
             const Prenotazione p(prenotazioni);
-            m_passate.insert(p.nPren);
             try {
                 esame(p);
             } catch (const StoreError& e) {
@@ -118,6 +126,7 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
         }
     };
     ciascuna(u"Registrata = 0 and Status <> 'Cancelled'"_s, [&](const Prenotazione& p) { esamina(p); });
+    // Listed after the new ones: a reservation cancelled while it was being reviewed is offered here.
     ciascuna(u"Registrata = 0 and Status = 'Cancelled'"_s, [&](const Prenotazione& p) { esaminaCancellata(p); });
 }
 
@@ -162,8 +171,6 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
         }
         if (vuoto(scelte.riga(1).tipoCamera)) {
             const auto segnata = scrittura.segnaGestita(p.nPren, false);
-            if (segnata.esito == ScritturaPrenotazione::Esito::Cancellata)
-                m_passate.remove(p.nPren);
             if (segnata.esito != ScritturaPrenotazione::Esito::Segnata)
                 return false;
             avvisa(p.chi() + u" è stata segnata come gestita, ma non è stata scritta in QV: la prima camera "_s
@@ -192,10 +199,8 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
             }
             continue;
         }
-        if (r.esito == ScritturaPrenotazione::Esito::Cancellata) {
-            m_passate.remove(p.nPren); // offered by the cancellation loop of this review
-            return false;
-        }
+        if (r.esito == ScritturaPrenotazione::Esito::Cancellata)
+            return false; // offered by the cancellation loop of this review
         if (r.esito == ScritturaPrenotazione::Esito::InAttesa)
             return false;
         if (r.esito == ScritturaPrenotazione::Esito::Registrata && !prezziPerCamera.isEmpty())

@@ -2,7 +2,6 @@
 
 #include "booking/CamereRichieste.h"
 
-#include <QSet>
 #include <QString>
 #include <optional>
 
@@ -51,6 +50,5 @@ private:
     void avvisa(const QString& testo);
 
     AppContext& m_ctx;
-    QSet<QString> m_passate; // reservations already seen by this review
-    QString m_avvisoTipo;    // what TipoPrenoLista.txt holds, when the bookings cannot take it: told once
+    QString m_avvisoTipo; // what TipoPrenoLista.txt holds, when the bookings cannot take it: told once
 };
