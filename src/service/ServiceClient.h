@@ -2,7 +2,9 @@
 
 #include "service/Transport.h"
 
+#include <QDate>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -43,8 +45,16 @@ public:
     // After a transport failure the later confirmations of this client are not attempted.
     bool ConfermaPrenotazione(const QString& resId);
 
-    // Sends one prepared availability file. True when the service answered with its ok text.
-    bool InviaDisponibilita(const QString& codiceHotel, const QString& nomeFile);
+    // One day's rooms to offer for one service room type.
+    struct Avviso
+    {
+        QString roomsId;
+        QDate giorno;
+        qint64 valore = 0;
+    };
+    // One availability notification, one message per day in the order given. True when the service
+    // answered with its ok text; otherwise what went wrong is in errore (when given).
+    bool InviaDisponibilita(const QString& codiceHotel, const QList<Avviso>& avvisi, QString* errore = nullptr);
 
     Transport& transport() { return m_transport; }
 

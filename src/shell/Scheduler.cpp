@@ -80,8 +80,12 @@ Scheduler::Esito Scheduler::tick()
             m_lavori.scaricaPrenotazioni();
             esito.scaricato = true;
         }
-        if (m_ctx.settings.attivo())
-            inviaFile(esito);
+        if (m_ctx.settings.attivo()) {
+            if (m_lavori.puoInviare())
+                inviaFile(esito);
+            m_lavori.allineaDisponibilita();
+        }
+        m_lavori.battito();
     }
     m_timer.setInterval(Intervallo);
     return esito;

@@ -148,7 +148,7 @@ int senzaFinestre(const Opzioni& o)
         QCoreApplication::exit(0);
     });
 
-    sessione.setPubblicaDopoScaricamento(o.publish);
+    sessione.setPubblica(o.publish);
     if (o.once) {
         sessione.esegui(*o.once);
         return 0;

@@ -58,7 +58,7 @@ std::optional<FieldKind> kindForCode(int code)
 class Bootstrap
 {
 public:
-    explicit Bootstrap(const QDir& workDir) : m_workDir(workDir) {}
+    Bootstrap(const QDir& workDir, const QString& solo) : m_workDir(workDir), m_solo(solo) {}
     ~Bootstrap() { closeDatabase(); }
     void finish() { closeDatabase(); }
 
@@ -69,7 +69,7 @@ public:
         const qsizetype close = riga.indexOf(u']');
         if (close - 5 >= 1)
             m_stem = riga.mid(1, close - 5);
-        if (m_stem.isEmpty())
+        if (m_stem.isEmpty() || (!m_solo.isEmpty() && m_stem.compare(m_solo, Qt::CaseInsensitive) != 0))
             return;
         try {
             m_db = std::make_unique<Database>(m_workDir, m_stem + u".MDB"_s);
@@ -127,6 +127,7 @@ private:
     }
 
     QDir m_workDir;
+    QString m_solo; // the one database stem to bring up to date; empty: every one
     std::unique_ptr<Database> m_db;
     QString m_stem;
     QString m_table;
@@ -148,6 +149,8 @@ const HotIndex kHotIndexes[] = {
     {u"SimpleBooking.mdb", u"Reservations", {u"NPren"}},
     {u"SimpleBooking.mdb", u"ReservationsPrice", {u"NPren", u"Room", u"DayDate"}},
     {u"SimpleBooking.mdb", u"Rooms", {u"RoomsId"}},
+    {u"SimpleBooking.mdb", u"DisponibilitaInviata", {u"RoomsId", u"Giorno"}},
+    {u"SimpleBooking.mdb", u"LimitiDisponibilita", {u"QVRooms", u"Giorno"}},
     {u"SimpleBooking.mdb", u"Rates", {u"RatesId"}},
     {u"Scheda_Prenotazione.mdb", u"Scheda_Prenotazione", {u"NVoucher"}},
     {u"Scheda_Prenotazione.mdb", u"Scheda_Prenotazione", {u"NumeroPrenotazione"}},
@@ -203,12 +206,12 @@ std::optional<QString> Campo(const QString& riga, int n)
     return value;
 }
 
-void CreaStrutture(const QDir& workDir, const QString& dbtPath)
+void CreaStrutture(const QDir& workDir, const QString& dbtPath, const QString& soloDatabase)
 {
     const auto righe = TextFile::readLines(dbtPath);
     if (!righe)
         return;
-    Bootstrap bootstrap(workDir);
+    Bootstrap bootstrap(workDir, QFileInfo(soloDatabase).completeBaseName());
     for (qsizetype i = 0; i < righe->size(); ++i) {
         const QString& riga = righe->at(i);
         if (riga.startsWith(u'[')) {
@@ -244,6 +247,21 @@ QString verificaTabelleInterfaccia(const QDir& workDir, const QString& dbtPath)
     return u"il file delle definizioni "_s + dbtPath + u" (SBOOK.DBT) non definisce nessuna delle tabelle "_s +
            u"dell'interfaccia ("_s + nomi.join(u", "_s) +
            u"): manca, è vuoto o è danneggiato. Copiare nella cartella di lavoro un SBOOK.DBT integro."_s;
+}
+
+QString definizioniDelProgramma()
+{
+    if (!QCoreApplication::instance())
+        return {};
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(u"SBOOK.DBT"_s);
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+void CreaStruttureInterfaccia(const QDir& workDir, const QString& dbtPath)
+{
+    const QString programma = definizioniDelProgramma();
+    if (!programma.isEmpty() && QFileInfo(programma) != QFileInfo(dbtPath))
+        CreaStrutture(workDir, programma, u"SimpleBooking.mdb"_s);
 }
 
 QString percorsoDefinizioni(const QDir& workDir)

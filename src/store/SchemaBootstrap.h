@@ -12,7 +12,14 @@ std::optional<QString> Campo(const QString& riga, int n);
 // Brings every database the table-definition file lists up to its layout: missing databases,
 // tables and fields are created; nothing is removed and no existing field is changed. Errors are
 // passed over in silence; a missing or unreadable file creates nothing.
-void CreaStrutture(const QDir& workDir, const QString& dbtPath);
+void CreaStrutture(const QDir& workDir, const QString& dbtPath, const QString& soloDatabase = {});
+
+// After the definitions the start-up applied (dbtPath), those of the bridge's own database from the
+// copy beside the program: a hotel's older SBOOK.DBT lacks the bridge's newer tables and fields.
+// Only adds.
+void CreaStruttureInterfaccia(const QDir& workDir, const QString& dbtPath);
+// The table definitions beside the program; empty when there are none.
+QString definizioniDelProgramma();
 
 // After the bootstrap: empty when the interface database holds its tables, else why the program
 // cannot start (the table definitions gave none of them and the database did not exist before).

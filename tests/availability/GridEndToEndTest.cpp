@@ -187,7 +187,7 @@ TEST_F(GridEndToEnd, TheTimersDownloadPublishesOnlyWhenQVsFreeRoomsChanged)
 {
     mappa();
     prenotazione(QDate(2026, 6, 1), 4);
-    sessione.setPubblicaDopoScaricamento(true);
+    sessione.setPubblica(true);
     w.clock.set(QDateTime(QDate(2026, 5, 20), QTime(12, 10, 0))); // a download minute
     // The service has nothing new: QV's counters stay as they are, nothing is published.
     const Scheduler::Esito esito = sessione.scheduler().tick();

@@ -69,7 +69,7 @@ TEST_F(GridWebBooking, TheServiceStopsSellingTheRoomsAWebBookingTook)
     // At minute 10 the timer downloads the web reservation and registers it (mode Automatica); with
     // --publish the changed counters are published at once.
     sim.addReservation(fragment(prenotazione(u"SB5001"_s, {{u"DBL"_s, u"BB"_s, {2}, u"100.00"_s}}, arrivo, 3)));
-    sessione.setPubblicaDopoScaricamento(true);
+    sessione.setPubblica(true);
     w.clock.set(QDateTime(oggi, QTime(12, 10, 0)));
     EXPECT_TRUE(sessione.scheduler().tick().scaricato);
     ASSERT_NE(numero(u"SB5001"_s), 0);
