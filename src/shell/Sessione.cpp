@@ -107,9 +107,9 @@ QString Sessione::avvia()
         m_registro.scrivi(u"Attenzione: il file delle definizioni "_s + definizioni +
                           u" non esiste; le strutture dei database non vengono aggiornate."_s);
     CreaStrutture(m_ctx.workDir(), definizioni);
-    CreaStruttureInterfaccia(m_ctx.workDir(), definizioni);
     if (QString errore = verificaTabelleInterfaccia(m_ctx.workDir(), definizioni); !errore.isEmpty())
         return errore;
+    CreaStruttureInterfaccia(m_ctx.workDir(), definizioni);
     m_registro.scrivi(u"Avvio nella cartella "_s + m_ctx.workDir().path());
     return {};
 }

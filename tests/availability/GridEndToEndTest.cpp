@@ -183,20 +183,6 @@ TEST_F(GridEndToEnd, PublishWithNothingMappedSaysSo)
     EXPECT_TRUE(sim.availabilityNotifications().isEmpty());
 }
 
-TEST_F(GridEndToEnd, TheTimersDownloadPublishesOnlyWhenQVsFreeRoomsChanged)
-{
-    mappa();
-    prenotazione(QDate(2026, 6, 1), 4);
-    sessione.setPubblica(true);
-    w.clock.set(QDateTime(QDate(2026, 5, 20), QTime(12, 10, 0))); // a download minute
-    // The service has nothing new: QV's counters stay as they are, nothing is published.
-    const Scheduler::Esito esito = sessione.scheduler().tick();
-    EXPECT_TRUE(esito.scaricato);
-    EXPECT_TRUE(sim.availabilityNotifications().isEmpty());
-    EXPECT_THAT(preparati(), IsEmpty());
-    EXPECT_THAT(registrato().toStdString(), ::testing::Not(::testing::HasSubstr("pubblicazione")));
-}
-
 // The same through the program without windows, on today's date.
 TEST_F(GridEndToEnd, OncePublishThroughTheProgram)
 {

@@ -207,7 +207,7 @@ TEST_F(ServiceExchanges, AvailabilityFileBecomesOneMessagePerRoomAndDay)
     EXPECT_TRUE(sent.contains(
         uR"(<AvailStatusMessages HotelCode="1234"><AvailStatusMessage LocatorID="1" BookingLimit="3"> <StatusApplicationControl Start="2026-01-31" End="2026-01-31" InvTypeCode="DBL" /></AvailStatusMessage><AvailStatusMessage LocatorID="2" BookingLimit="0"> <StatusApplicationControl Start="2026-02-01" End="2026-02-01" InvTypeCode="DBL" /></AvailStatusMessage></AvailStatusMessages>)"_s))
         << sent.toStdString();
-    EXPECT_TRUE(w.op.messageTexts().join(u' ').contains(u"XXX"_s));
+    EXPECT_TRUE(w.op.answers.join(u' ').contains(u"XXX"_s));
     EXPECT_EQ(sim.availabilityNotifications().size(), 1);
     EXPECT_TRUE(QFileInfo::exists(w.ctx.path(u"SimpleBooking\\AggDispo20260131080000.xml"_s)));
 
