@@ -1,5 +1,6 @@
 #include "availability/SBMese.h"
 
+#include "sync/LimitiOperatore.h"
 #include "context/AppContext.h"
 #include "store/DaySlots.h"
 #include "store/ValueCleaning.h"
@@ -410,7 +411,7 @@ void SBMese::importa()
 
 void SBMese::prepara()
 {
-    m_griglia.preparaFile();
+    LimitiOperatore::preparaFile(m_ctx, m_griglia);
 }
 
 void SBMese::reject()
