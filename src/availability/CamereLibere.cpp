@@ -6,10 +6,10 @@
 
 using namespace Qt::StringLiterals;
 
-QHash<QString, qint64> CamereLibere::quantita(const QDir& workDir)
+QHash<QString, qint64> CamereLibere::quantita(const QDir& workDir, Database::Apertura apertura)
 {
     QHash<QString, qint64> out; // codes compare without regard to case
-    Database db(workDir, u"TipiCamere.mdb"_s);
+    Database db(workDir, u"TipiCamere.mdb"_s, apertura);
     Recordset rs = db.OpenRecordset(u"Select * From TipiCamere Where NumeroHotel = 1 and Tipologia = 'C'"_s);
     for (bool f = rs.FindFirst(QString()); f; f = rs.FindNext(QString())) {
         const QString sigla = rs[u"Sigla"_s].toString().trimmed().toLower();
@@ -21,12 +21,12 @@ QHash<QString, qint64> CamereLibere::quantita(const QDir& workDir)
 
 std::vector<std::vector<qint64>> CamereLibere::leggi(const QDir& workDir, const QStringList& sigle,
                                                      const QHash<QString, qint64>& quantita, const QDate& inizio,
-                                                     int giorni)
+                                                     int giorni, Database::Apertura apertura)
 {
     // One counter row per type and month ("yyyyMM" and the code): the first of each key counts.
     QHash<QString, QString> righe;
     if (giorni > 0) {
-        Database db(workDir, u"Disponibilita.mdb"_s);
+        Database db(workDir, u"Disponibilita.mdb"_s, apertura);
         Recordset rs = db.OpenRecordset(
             u"Select AMT, Libere From DisponibilitàTipi Where AMT >= ? and AMT < ?"_s,
             {inizio.toString(u"yyyyMM"_s), inizio.addDays(giorni).addMonths(1).toString(u"yyyyMM"_s)});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Database.h"
+
 #include <QDate>
 #include <QDir>
 #include <QHash>
@@ -13,11 +15,12 @@
 namespace CamereLibere {
 
 // The rooms of each bedroom type ("C") of the hotel, under the type's lower-case code.
-QHash<QString, qint64> quantita(const QDir& workDir);
+QHash<QString, qint64> quantita(const QDir& workDir, Database::Apertura apertura = Database::Apertura::Scrittura);
 
 // For each code, its free rooms on each of `giorni` days from `inizio`. A code QV does not know
 // has none. Store errors throw.
 std::vector<std::vector<qint64>> leggi(const QDir& workDir, const QStringList& sigle,
-                                       const QHash<QString, qint64>& quantita, const QDate& inizio, int giorni);
+                                       const QHash<QString, qint64>& quantita, const QDate& inizio, int giorni,
+                                       Database::Apertura apertura = Database::Apertura::Scrittura);
 
 } // namespace CamereLibere

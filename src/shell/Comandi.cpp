@@ -4,7 +4,9 @@
 #include "context/AppContext.h"
 #include "import/ReservationImporter.h"
 #include "service/ServiceClient.h"
+#include "store/Database.h"
 #include "store/StoreError.h"
+#include "sync/ArchivioSync.h"
 
 #include <optional>
 #include <utility>
@@ -50,6 +52,15 @@ void Comandi::reservations()
     ServiceClient client(m_ctx);
     std::optional<ServiceClient::Risposte> risposte;
     step(m_ctx, m_errore, [&] { risposte = client.ScaricaPrenotazioni(); });
+    // The outcome is kept for the status report.
+    step(m_ctx, m_errore, [&] {
+        const bool riuscito = risposte && !m_ctx.UltimaRisposta.startsWith(u"Error: "_s);
+        Database sb(m_ctx.workDir(), u"SimpleBooking.mdb"_s);
+        Database::Transaction uow(sb);
+        ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Prenotazioni), riuscito, m_ctx.clock().now(),
+                                   riuscito ? QString() : m_ctx.UltimaRisposta.left(255));
+        uow.commit();
+    });
     if (!risposte)
         return;
     // The cancellations run whatever became of the new reservations: they would stay pending at the

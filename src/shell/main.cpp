@@ -3,8 +3,9 @@
 //   SBDeskTop                       the desktop program
 //   SBDeskTop --headless            no windows: the timer runs until SIGTERM
 //   SBDeskTop --headless --once getRooms|getRates|reservations|tick|publish
-//   SBDeskTop --headless --publish  the timer also publishes availability after a download that
-//                                   changed QV's bookings
+//   SBDeskTop --headless --once status [--json]   the bridge's health, read-only; exit 0 OK,
+//                                   1 warning, 2 critical, 3 unknown
+//   SBDeskTop --headless --publish  the timer keeps the service's availability in step with QV
 //   options: --answers FILE (answers to the questions, one a line), --log FILE
 //
 // The working directory is the current directory.
@@ -16,10 +17,12 @@
 #include "shell/SBDeskTop.h"
 #include "shell/SegnaleArresto.h"
 #include "shell/Sessione.h"
+#include "sync/RapportoStato.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QMessageBox>
 #include <csignal>
 #include <cstdio>
@@ -32,6 +35,8 @@ struct Opzioni
 {
     bool headless = false;
     bool publish = false;
+    bool status = false;
+    bool json = false;
     std::optional<Sessione::Comando> once;
     QString answers;
     QString log;
@@ -46,7 +51,8 @@ void scriviErrore(const QString& testo)
 constexpr const char16_t* kUso =
     u"uso: SBDeskTop [--log FILE]\n"
     u"     SBDeskTop --headless [--once getRooms|getRates|reservations|tick|publish] [--publish] [--answers FILE]\n"
-    u"                          [--log FILE]";
+    u"                          [--log FILE]\n"
+    u"     SBDeskTop --headless --once status [--json]";
 
 std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
 {
@@ -61,13 +67,19 @@ std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
             o.publish = true;
             continue;
         }
+        if (a == u"--json") {
+            o.json = true;
+            continue;
+        }
         if (a == u"--once" || a == u"--answers" || a == u"--log") {
             if (i + 1 >= args.size()) {
                 *problema = a + u" richiede un valore"_s;
                 return std::nullopt;
             }
             const QString valore = args.at(++i);
-            if (a == u"--once") {
+            if (a == u"--once" && valore == u"status") {
+                o.status = true;
+            } else if (a == u"--once") {
                 o.once = Sessione::comando(valore);
                 if (!o.once) {
                     *problema = u"comando sconosciuto: "_s + valore;
@@ -83,7 +95,15 @@ std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
         *problema = u"opzione sconosciuta: "_s + a;
         return std::nullopt;
     }
-    if (!o.headless && (o.once || !o.answers.isEmpty() || o.publish)) {
+    if (o.json && !o.status) {
+        *problema = u"--json vale solo con --once status"_s;
+        return std::nullopt;
+    }
+    if (o.status && (o.once || o.publish || !o.answers.isEmpty())) {
+        *problema = u"--once status non accetta altri comandi, --publish né --answers"_s;
+        return std::nullopt;
+    }
+    if (!o.headless && (o.once || o.status || !o.answers.isEmpty() || o.publish)) {
         *problema = u"--once, --answers e --publish valgono solo con --headless"_s;
         return std::nullopt;
     }
@@ -94,6 +114,16 @@ QString cartellaDiLavoro()
 {
     // An empty path means the current directory is gone.
     return QDir::currentPath();
+}
+
+// Reads, never writes: no start-up, no bootstrap, no log file; the report on standard output.
+int stato(const Opzioni& o)
+{
+    const RapportoStato rapporto = RapportoStato::leggi(QDir(cartellaDiLavoro()), SystemClock().now());
+    const QByteArray testo = o.json ? QJsonDocument(rapporto.json()).toJson(QJsonDocument::Indented)
+                                    : (rapporto.righe().join(u'\n') + u'\n').toUtf8();
+    std::fwrite(testo.constData(), 1, size_t(testo.size()), stdout);
+    return int(rapporto.livello());
 }
 
 int senzaFinestre(const Opzioni& o)
@@ -218,9 +248,10 @@ int main(int argc, char** argv)
     const auto prime = leggiOpzioni(grezzi, &problemaIniziale);
     const bool headless = prime && prime->headless;
     if (!prime && grezzi.contains(u"--headless"_s)) {
-        // Without windows there may be no display: a wrong option is told without one.
+        // Without windows there may be no display: a wrong option is told without one. A monitor
+        // asking for the status reads a wrong option as "unknown".
         scriviErrore(problemaIniziale + u'\n' + QString::fromUtf16(kUso));
-        return 2;
+        return grezzi.contains(u"status"_s) ? 3 : 2;
     }
     if (headless) {
         // A reader of standard error that goes away (a pipe into a logger) must not end the run.
@@ -245,5 +276,7 @@ int main(int argc, char** argv)
         scriviErrore(problema + u'\n' + QString::fromUtf16(kUso));
         return 2;
     }
+    if (opzioni->status)
+        return stato(*opzioni);
     return opzioni->headless ? senzaFinestre(*opzioni) : conFinestre(*opzioni);
 }

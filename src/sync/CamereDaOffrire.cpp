@@ -46,20 +46,21 @@ Mappa leggiMappa(Database& sb)
 
 } // namespace
 
-CamereDaOffrire CamereDaOffrire::leggi(const QDir& workDir, const QDate& inizio, int giorni)
+CamereDaOffrire CamereDaOffrire::leggi(const QDir& workDir, const QDate& inizio, int giorni,
+                                       Database::Apertura apertura)
 {
     CamereDaOffrire out;
     out.m_inizio = inizio;
     out.m_giorni = std::max(giorni, 0);
-    Database sb(workDir, u"SimpleBooking.mdb"_s);
+    Database sb(workDir, u"SimpleBooking.mdb"_s, apertura);
     const Mappa mappa = leggiMappa(sb);
-    const QHash<QString, qint64> quantita = CamereLibere::quantita(workDir);
+    const QHash<QString, qint64> quantita = CamereLibere::quantita(workDir, apertura);
 
     QStringList sigle;
     for (auto it = mappa.inviato.cbegin(); it != mappa.inviato.cend(); ++it)
         if (quantita.contains(it.key()))
             sigle.append(it.key());
-    const auto libere = CamereLibere::leggi(workDir, sigle, quantita, inizio, out.m_giorni);
+    const auto libere = CamereLibere::leggi(workDir, sigle, quantita, inizio, out.m_giorni, apertura);
     for (qsizetype i = 0; i < sigle.size(); ++i) {
         Tipo t{mappa.nome.value(sigle.at(i)), mappa.inviato.value(sigle.at(i)), quantita.value(sigle.at(i)), libere[size_t(i)]};
         for (qint64& v : t.camere)

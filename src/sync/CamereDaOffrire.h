@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Database.h"
+
 #include <QDate>
 #include <QDir>
 #include <QHash>
@@ -23,7 +25,8 @@ public:
     };
 
     // Reads QV's files and the interface database. Store errors throw.
-    static CamereDaOffrire leggi(const QDir& workDir, const QDate& inizio, int giorni);
+    static CamereDaOffrire leggi(const QDir& workDir, const QDate& inizio, int giorni,
+                                 Database::Apertura apertura = Database::Apertura::Scrittura);
 
     const QDate& inizio() const { return m_inizio; }
     int giorni() const { return m_giorni; }
