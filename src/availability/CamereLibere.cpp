@@ -4,6 +4,8 @@
 #include "store/DaySlots.h"
 #include "store/Recordset.h"
 
+#include <QSqlQuery>
+
 using namespace Qt::StringLiterals;
 
 QHash<QString, qint64> CamereLibere::quantita(const QDir& workDir, Database::Apertura apertura)
@@ -26,14 +28,18 @@ std::vector<std::vector<qint64>> CamereLibere::leggi(const QDir& workDir, const 
     // One counter row per type and month ("yyyyMM" and the code): the first of each key counts.
     QHash<QString, QString> righe;
     if (giorni > 0) {
+        // One statement read to its end: up to 400 days of every type, read at every tick.
         Database db(workDir, u"Disponibilita.mdb"_s, apertura);
-        Recordset rs = db.OpenRecordset(
-            u"Select AMT, Libere From DisponibilitàTipi Where AMT >= ? and AMT < ?"_s,
-            {inizio.toString(u"yyyyMM"_s), inizio.addDays(giorni).addMonths(1).toString(u"yyyyMM"_s)});
-        for (bool f = rs.FindFirst(QString()); f; f = rs.FindNext(QString())) {
-            const QString chiave = rs[u"AMT"_s].toString().trimmed().toLower();
+        QSqlQuery q = db.query();
+        q.setForwardOnly(true);
+        db.exec(q,
+                u"SELECT AMT, Libere FROM "_s + db.table(u"DisponibilitàTipi"_s)->sql +
+                    u" WHERE AMT >= ? AND AMT < ? ORDER BY rowid"_s,
+                {inizio.toString(u"yyyyMM"_s), inizio.addDays(giorni).addMonths(1).toString(u"yyyyMM"_s)});
+        while (q.next()) {
+            const QString chiave = q.value(0).toString().trimmed().toLower();
             if (!righe.contains(chiave))
-                righe.insert(chiave, rs[u"Libere"_s].toString());
+                righe.insert(chiave, q.value(1).toString());
         }
     }
     std::vector<std::vector<qint64>> out;
