@@ -152,3 +152,54 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
     }
     return r;
 }
+
+RapportoStato::GrigliaDeriva RapportoStato::grigliaDeriva() const
+{
+    GrigliaDeriva g;
+    const QJsonArray giorni = m_dati.value(u"deriva"_s).toObject().value(u"giorni"_s).toArray();
+    for (const QJsonValue& v : giorni) {
+        const QJsonObject o = v.toObject();
+        const QString tipo = o.value(u"tipo"_s).toString();
+        const QDate giorno = TextDate::fromIso(o.value(u"giorno"_s).toString());
+        if (!g.tipi.contains(tipo))
+            g.tipi.append(tipo);
+        if (!g.giorni.contains(giorno))
+            g.giorni.append(giorno);
+    }
+    std::sort(g.giorni.begin(), g.giorni.end());
+    for (const QJsonValue& v : giorni) {
+        const QJsonObject o = v.toObject();
+        const QJsonValue detto = o.value(u"detto"_s);
+        const qint64 camere = o.value(u"camere"_s).toInteger();
+        const int t = int(g.tipi.indexOf(o.value(u"tipo"_s).toString()));
+        const int d = int(g.giorni.indexOf(TextDate::fromIso(o.value(u"giorno"_s).toString())));
+        g.celle.insert(QString::number(t) + u',' + QString::number(d),
+                       {(detto.isNull() ? u"-"_s : QString::number(detto.toInteger())) + u" \u2192 "_s +
+                            QString::number(camere),
+                        !detto.isNull() && detto.toInteger() > camere});
+    }
+    return g;
+}
+
+QStringList RapportoStato::inAttesa() const
+{
+    QStringList out;
+    for (const QJsonValue& v : m_dati.value(u"inAttesa"_s).toArray()) {
+        const QJsonObject o = v.toObject();
+        out.append(o.value(u"NPren"_s).toString() + u" del "_s + TextDate::ymdToDmy(o.value(u"RDate"_s).toString()));
+    }
+    return out;
+}
+
+QStringList RapportoStato::scambiFalliti() const
+{
+    QStringList out;
+    const QJsonObject scambi = m_dati.value(u"scambi"_s).toObject();
+    for (auto it = scambi.begin(); it != scambi.end(); ++it) {
+        const QJsonObject o = it.value().toObject();
+        const QString fallito = o.value(u"ultimoFallito"_s).toString();
+        if (!fallito.isEmpty() && fallito > o.value(u"ultimoRiuscito"_s).toString())
+            out.append(it.key() + u": "_s + fallito + u" \u2014 "_s + o.value(u"errore"_s).toString());
+    }
+    return out;
+}

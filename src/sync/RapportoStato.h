@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QDir>
 #include <QJsonObject>
 #include <QStringList>
@@ -20,7 +22,32 @@ public:
     Livello livello() const { return m_livello; }
     // The findings in words, the worst first; "Tutto in ordine" when there are none.
     QStringList righe() const;
+    // The worst finding, for a status line.
+    QString riassunto() const { return righe().constFirst(); }
     QJsonObject json() const;
+
+    // The drift as a grid of QV types by days: only the types and days that differ, each cell
+    // "told -> to offer" ("-" never told), marked when the service offers more than there is.
+    struct Cella
+    {
+        QString testo;
+        bool rischio = false;
+    };
+    struct GrigliaDeriva
+    {
+        QStringList tipi;
+        QList<QDate> giorni;
+        QHash<QString, Cella> celle; // "type,day index"
+        const Cella* cella(int tipo, int giorno) const
+        {
+            const auto it = celle.constFind(QString::number(tipo) + u',' + QString::number(giorno));
+            return it == celle.cend() ? nullptr : &*it;
+        }
+    };
+    GrigliaDeriva grigliaDeriva() const;
+    // Reservations waiting for QV ("NPren del dd/mm/yyyy") and the exchanges whose last try failed.
+    QStringList inAttesa() const;
+    QStringList scambiFalliti() const;
 
     // How long a timer's heartbeat counts as a running timer.
     static constexpr int BattitoValido = 300;
