@@ -77,7 +77,7 @@ SBDeskTop::SBDeskTop(AppContext& ctx, Sessione& sessione, QWidget* parent)
     // Topmost, as every activation makes it; the flag holds from the first display on.
     setWindowFlag(Qt::WindowStaysOnTopHint);
 
-    QMenu* parametri = menuBar()->addMenu(u"Parametri"_s);
+    QMenu* parametri = menuBar()->addMenu(u"&Parametri"_s);
     m_menuParametri = parametri->addAction(u"Parametri web services"_s);
     m_menuParametri->setObjectName(u"menuParametri"_s);
     connect(m_menuParametri, &QAction::triggered, this, &SBDeskTop::apriParametri);
