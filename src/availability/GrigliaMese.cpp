@@ -268,8 +268,8 @@ bool GrigliaMese::importaDaQV()
         QStringList sigle;
         for (const Tipo& t : m_tipi)
             sigle.append(t.sigla);
-        const auto libere = CamereLibere::leggi(m_ctx.workDir(), sigle, CamereLibere::quantita(m_ctx.workDir()),
-                                                m_inizio, Giorni);
+        const auto libere =
+            CamereLibere::leggi(m_ctx.workDir(), sigle, CamereLibere::quantita(m_ctx.workDir()), m_inizio, Giorni);
         for (qsizetype t = 0; t < m_tipi.size(); ++t)
             for (int g = 0; g < Giorni; ++g) {
                 const qint64 v = libere[size_t(t)][size_t(g)];

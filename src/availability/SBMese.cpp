@@ -1,9 +1,9 @@
 #include "availability/SBMese.h"
 
-#include "sync/LimitiOperatore.h"
 #include "context/AppContext.h"
 #include "store/DaySlots.h"
 #include "store/ValueCleaning.h"
+#include "sync/LimitiOperatore.h"
 
 #include <QAbstractTableModel>
 #include <QFontDatabase>

@@ -15,8 +15,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSysInfo>
-#include <QUuid>
 #include <QTemporaryFile>
+#include <QUuid>
 #include <exception>
 
 using namespace Qt::StringLiterals;
@@ -237,7 +237,8 @@ bool Sessione::pubblicazioneAttiva() const
 bool Sessione::puoInviare()
 {
     bool ok = false;
-    senzaInterruzioni(u"Pubblicazione della disponibilità"_s, [&] { ok = Pubblicazione(m_ctx, m_titolare).prendiIncarico(); });
+    senzaInterruzioni(u"Pubblicazione della disponibilità"_s,
+                      [&] { ok = Pubblicazione(m_ctx, m_titolare).prendiIncarico(); });
     if (!ok)
         m_registro.scrivi(u"I file della disponibilità restano per il programma che la pubblica."_s);
     return ok;
@@ -252,7 +253,8 @@ void Sessione::allineaDisponibilita()
             Pubblicazione(m_ctx, m_titolare).allinea(m_ctx.settings.CodiceHotel, m_ctx.settings.orizzonte());
         if (e.altroTitolare) {
             if (!m_altroTitolareDetto)
-                m_registro.scrivi(u"La disponibilità è pubblicata da un altro programma collegato a questa cartella."_s);
+                m_registro.scrivi(
+                    u"La disponibilità è pubblicata da un altro programma collegato a questa cartella."_s);
             m_altroTitolareDetto = true;
             return;
         }

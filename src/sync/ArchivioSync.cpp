@@ -71,7 +71,8 @@ void ArchivioSync::registraDetti(Database& uow, const QList<ServiceClient::Avvis
         const QString giorno = TextDate::toYmd(a.giorno);
         esegui(uow, u"DELETE FROM "_s + t + u" WHERE NumeroHotel = 1 AND RoomsId = ? AND Giorno = ?"_s,
                {a.roomsId, giorno});
-        esegui(uow, u"INSERT INTO "_s + t + u" (NumeroHotel, RoomsId, Giorno, Valore, Inviata) VALUES (1, ?, ?, ?, ?)"_s,
+        esegui(uow,
+               u"INSERT INTO "_s + t + u" (NumeroHotel, RoomsId, Giorno, Valore, Inviata) VALUES (1, ?, ?, ?, ?)"_s,
                {a.roomsId, giorno, a.valore, istante(quando)});
     }
 }
@@ -128,10 +129,8 @@ bool ArchivioSync::prendiIncarico(Database& sb, const QString& titolare, const Q
 {
     const QString t = tabella(sb, u"Incarichi"_s);
     Database::Transaction uow(sb);
-    QSqlQuery q = esegui(sb,
-                         u"SELECT Titolare, Scadenza FROM "_s + t +
-                             u" WHERE NumeroHotel = 1 AND Incarico = 'Pubblicazione'"_s,
-                         {});
+    QSqlQuery q = esegui(
+        sb, u"SELECT Titolare, Scadenza FROM "_s + t + u" WHERE NumeroHotel = 1 AND Incarico = 'Pubblicazione'"_s, {});
     const bool esiste = q.next();
     const QString altro = esiste ? q.value(0).toString() : QString();
     const QDateTime scadenza = esiste ? leggiIstante(q.value(1)) : QDateTime();

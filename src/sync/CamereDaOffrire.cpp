@@ -62,7 +62,8 @@ CamereDaOffrire CamereDaOffrire::leggi(const QDir& workDir, const QDate& inizio,
             sigle.append(it.key());
     const auto libere = CamereLibere::leggi(workDir, sigle, quantita, inizio, out.m_giorni, apertura);
     for (qsizetype i = 0; i < sigle.size(); ++i) {
-        Tipo t{mappa.nome.value(sigle.at(i)), mappa.inviato.value(sigle.at(i)), quantita.value(sigle.at(i)), libere[size_t(i)]};
+        Tipo t{mappa.nome.value(sigle.at(i)), mappa.inviato.value(sigle.at(i)), quantita.value(sigle.at(i)),
+               libere[size_t(i)]};
         for (qint64& v : t.camere)
             v = std::clamp(v, qint64(0), std::max(t.quantita, qint64(0)));
         out.m_indice.insert(sigle.at(i), int(out.m_tipi.size()));

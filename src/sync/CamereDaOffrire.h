@@ -18,9 +18,9 @@ class CamereDaOffrire
 public:
     struct Tipo
     {
-        QString sigla;             // the QV code
-        QString roomsId;           // the service room type told about it
-        qint64 quantita = 0;       // the type's rooms
+        QString sigla;              // the QV code
+        QString roomsId;            // the service room type told about it
+        qint64 quantita = 0;        // the type's rooms
         std::vector<qint64> camere; // per day from inizio(): 0 or more
     };
 

@@ -11,14 +11,14 @@ namespace Deriva {
 struct Differenza
 {
     int tipo = 0;
-    int giorno = 0;                // days from the first day compared
-    qint64 valore = 0;             // what the service should offer
-    std::optional<qint64> detto;   // what it was last told; nullopt: never told
+    int giorno = 0;              // days from the first day compared
+    qint64 valore = 0;           // what the service should offer
+    std::optional<qint64> detto; // what it was last told; nullopt: never told
     // The service offers rooms that are not there.
     bool rischio() const { return detto && *detto > valore; }
 };
 
-using Valori = std::vector<std::vector<qint64>>;              // [type][day]
+using Valori = std::vector<std::vector<qint64>>;               // [type][day]
 using Detti = std::vector<std::vector<std::optional<qint64>>>; // [type][day]
 
 // min(rooms to offer, limit) of each type and day; a limit of nullopt is no limit.

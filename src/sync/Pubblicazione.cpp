@@ -140,9 +140,10 @@ bool Pubblicazione::inviaFile(const QString& codiceHotel, const QString& nomeFil
     }
     if (!ignoti.isEmpty())
         m_ctx.op().avviso(QString::fromUtf16(ServiceClient::Titolo),
-                          u"Il file "_s + nomeFile + u" nomina tipi di camera che non sono camere QV associate a un "
-                                                     u"tipo di camera del servizio; la loro disponibilità non è "
-                                                     u"inviata: "_s +
+                          u"Il file "_s + nomeFile +
+                              u" nomina tipi di camera che non sono camere QV associate a un "
+                              u"tipo di camera del servizio; la loro disponibilità non è "
+                              u"inviata: "_s +
                               ignoti.join(u", "_s));
     if (richieste.isEmpty())
         return true;
@@ -178,7 +179,8 @@ Pubblicazione::Esito Pubblicazione::allinea(const QString& codiceHotel, int oriz
     }
     const QList<Deriva::Differenza> differenze = Deriva::confronta(Deriva::obiettivo(camere(offerta), limiti), detti);
     esito.differenze = int(differenze.size());
-    esito.rischi = int(std::count_if(differenze.cbegin(), differenze.cend(), [](const auto& d) { return d.rischio(); }));
+    esito.rischi =
+        int(std::count_if(differenze.cbegin(), differenze.cend(), [](const auto& d) { return d.rischio(); }));
     for (const QList<Deriva::Differenza>& notifica : Deriva::notifiche(differenze, Periodo)) {
         QList<Richiesta> richieste;
         for (const Deriva::Differenza& d : notifica)

@@ -33,12 +33,12 @@ public:
 
     struct Esito
     {
-        bool inAttesa = false;     // a failure less than AttesaDopoErrore ago: nothing compared
+        bool inAttesa = false;      // a failure less than AttesaDopoErrore ago: nothing compared
         bool altroTitolare = false; // another bridge publishes
-        int differenze = 0;        // days and types that differed
-        int rischi = 0;            // of which the service offered more than there is
-        int inviate = 0;           // notifications accepted
-        bool fallita = false;      // a notification was refused or failed
+        int differenze = 0;         // days and types that differed
+        int rischi = 0;             // of which the service offered more than there is
+        int inviate = 0;            // notifications accepted
+        bool fallita = false;       // a notification was refused or failed
     };
     // The tick's comparison over `orizzonte` days from today, and the notifications it needs.
     Esito allinea(const QString& codiceHotel, int orizzonte);

@@ -62,22 +62,24 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
             throw StoreError(StoreError::Engine, u"il file SBookParam.txt non esiste"_s);
         r.m_dati.insert(u"pubblicazione"_s, settings.pubblica());
         if (!settings.pubblica())
-            r.aggiungi(Livello::Ok, u"Pubblicazione automatica della disponibilità: spenta (riga 13 di SBookParam.txt)."_s);
+            r.aggiungi(Livello::Ok,
+                       u"Pubblicazione automatica della disponibilità: spenta (riga 13 di SBookParam.txt)."_s);
 
         Database sb(workDir, u"SimpleBooking.mdb"_s, kLettura);
         const ArchivioSync::Scambio timer = ArchivioSync::scambio(sb, QString::fromUtf16(ArchivioSync::Timer));
         const bool timerAttivo = timer.riuscito.isValid() && timer.riuscito.secsTo(ora) <= BattitoValido;
         r.m_dati.insert(u"timer"_s, QJsonObject{{u"ultimoBattito"_s, ArchivioSync::istante(timer.riuscito)},
-                                                 {u"attivo"_s, timerAttivo}});
+                                                {u"attivo"_s, timerAttivo}});
 
         // The exchanges.
         QJsonObject scambi;
         QDateTime ultimoRiuscito;
         for (const char16_t* nome : {ArchivioSync::Prenotazioni, ArchivioSync::Conferme, ArchivioSync::Disponibilita}) {
             const ArchivioSync::Scambio s = ArchivioSync::scambio(sb, QString::fromUtf16(nome));
-            scambi.insert(QString::fromUtf16(nome), QJsonObject{{u"ultimoRiuscito"_s, ArchivioSync::istante(s.riuscito)},
-                                                                {u"ultimoFallito"_s, ArchivioSync::istante(s.fallito)},
-                                                                {u"errore"_s, s.errore}});
+            scambi.insert(QString::fromUtf16(nome),
+                          QJsonObject{{u"ultimoRiuscito"_s, ArchivioSync::istante(s.riuscito)},
+                                      {u"ultimoFallito"_s, ArchivioSync::istante(s.fallito)},
+                                      {u"errore"_s, s.errore}});
             if (s.riuscito.isValid() && (!ultimoRiuscito.isValid() || s.riuscito > ultimoRiuscito))
                 ultimoRiuscito = s.riuscito;
             if (s.inErrore())
@@ -85,8 +87,9 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
                                                 quando(s.fallito) + u" ("_s + s.errore + u")."_s);
             if (nome == ArchivioSync::Prenotazioni && timerAttivo &&
                 (!s.riuscito.isValid() || s.riuscito.secsTo(ora) > 2 * 3600))
-                r.aggiungi(Livello::Avviso, u"Nessuno scaricamento delle prenotazioni riuscito da oltre 2 ore (ultimo: "_s +
-                                                quando(s.riuscito) + u")."_s);
+                r.aggiungi(Livello::Avviso,
+                           u"Nessuno scaricamento delle prenotazioni riuscito da oltre 2 ore (ultimo: "_s +
+                               quando(s.riuscito) + u")."_s);
         }
         r.m_dati.insert(u"scambi"_s, scambi);
         if (timerAttivo && (!ultimoRiuscito.isValid() || ultimoRiuscito.secsTo(ora) > 24 * 3600))
@@ -124,9 +127,9 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
             ids.append(t.roomsId);
             camere.push_back(t.camere);
         }
-        const auto differenze = Deriva::confronta(
-            Deriva::obiettivo(camere, ArchivioSync::limiti(sb, sigle, ora.date(), giorni)),
-            ArchivioSync::detti(sb, ids, ora.date(), giorni));
+        const auto differenze =
+            Deriva::confronta(Deriva::obiettivo(camere, ArchivioSync::limiti(sb, sigle, ora.date(), giorni)),
+                              ArchivioSync::detti(sb, ids, ora.date(), giorni));
         int rischi = 0, meno = 0, mai = 0;
         QJsonArray giorniDiversi;
         for (const Deriva::Differenza& d : differenze) {
@@ -136,8 +139,9 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
                                              {u"camere"_s, d.valore},
                                              {u"detto"_s, d.detto ? QJsonValue(*d.detto) : QJsonValue()}});
         }
-        r.m_dati.insert(u"deriva"_s, QJsonObject{{u"rischio"_s, rischi}, {u"meno"_s, meno}, {u"mai"_s, mai},
-                                                 {u"giorni"_s, giorniDiversi}});
+        r.m_dati.insert(
+            u"deriva"_s,
+            QJsonObject{{u"rischio"_s, rischi}, {u"meno"_s, meno}, {u"mai"_s, mai}, {u"giorni"_s, giorniDiversi}});
         if (rischi > 0)
             r.aggiungi(Livello::Critico, u"Disponibilità: "_s + QString::number(rischi) +
                                              u" giorni in cui il servizio offre più camere di quelle libere."_s);
@@ -173,10 +177,10 @@ RapportoStato::GrigliaDeriva RapportoStato::grigliaDeriva() const
         const qint64 camere = o.value(u"camere"_s).toInteger();
         const int t = int(g.tipi.indexOf(o.value(u"tipo"_s).toString()));
         const int d = int(g.giorni.indexOf(TextDate::fromIso(o.value(u"giorno"_s).toString())));
-        g.celle.insert(QString::number(t) + u',' + QString::number(d),
-                       {(detto.isNull() ? u"-"_s : QString::number(detto.toInteger())) + u" \u2192 "_s +
-                            QString::number(camere),
-                        !detto.isNull() && detto.toInteger() > camere});
+        g.celle.insert(
+            QString::number(t) + u',' + QString::number(d),
+            {(detto.isNull() ? u"-"_s : QString::number(detto.toInteger())) + u" \u2192 "_s + QString::number(camere),
+             !detto.isNull() && detto.toInteger() > camere});
     }
     return g;
 }

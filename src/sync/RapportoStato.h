@@ -2,8 +2,8 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QHash>
 #include <QDir>
+#include <QHash>
 #include <QJsonObject>
 #include <QStringList>
 

@@ -28,8 +28,10 @@ TEST(Settings, LoadsTheTwelveLines)
     EXPECT_EQ(s.nomeModalita(), u"Automatica"_s);
     EXPECT_FALSE(s.pubblica()); // a file of twelve lines: publishing off
     EXPECT_EQ(s.orizzonte(), 31);
-    for (const auto& [righe, pubblica, giorni] : {std::tuple{" 1 \r\n\r\n", true, 31}, {" 1 \r\n90\r\n", true, 90},
-                                                  {" 0 \r\n9999\r\n", false, 400}, {"\r\nxx\r\n", false, 31}}) {
+    for (const auto& [righe, pubblica, giorni] : {std::tuple{" 1 \r\n\r\n", true, 31},
+                                                  {" 1 \r\n90\r\n", true, 90},
+                                                  {" 0 \r\n9999\r\n", false, 400},
+                                                  {"\r\nxx\r\n", false, 31}}) {
         w.write(u"SBookParam.txt"_s, kFile + righe);
         ASSERT_TRUE(s.load(w.tmp.path()));
         EXPECT_EQ(s.pubblica(), pubblica) << righe;

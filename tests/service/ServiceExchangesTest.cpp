@@ -2,10 +2,10 @@
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/TextFile.h"
-#include "sync/Pubblicazione.h"
 #include "support/CatalogoQV.h"
 #include "support/SimServer.h"
 #include "support/WorkDir.h"
+#include "sync/Pubblicazione.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

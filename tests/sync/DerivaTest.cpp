@@ -2,8 +2,8 @@
 // gives exactly what the service should offer; the days at risk go first; every notification
 // stays within one period.
 
-#include "support/Seed.h"
 #include "sync/Deriva.h"
+#include "support/Seed.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -15,7 +15,9 @@ TEST(Deriva, TheDifferencesBringTheServiceExactlyToTheRoomsToOfferRiskFirst)
     const unsigned seed = seedFrom("SB_SEED");
     SCOPED_TRACE("SB_SEED=" + std::to_string(seed));
     std::mt19937 rng(seed);
-    const auto caso = [&](int n) { return int(rng() % unsigned(n)); };
+    const auto caso = [&](int n) {
+        return int(rng() % unsigned(n));
+    };
     for (int prova = 0; prova < 200; ++prova) {
         const int tipi = caso(6);
         const int giorni = 1 + caso(120);

@@ -31,9 +31,10 @@ protected:
     Pubblicazione() : w(QDateTime(kOggi, QTime(12, 11, 0))), registro(w.clock, false)
     {
         w.bootstrap();
-        w.write(u"SBookParam.txt"_s, (u" 1 \r\n"_s + sim.reservationsUrl() +
-                                      u"\r\nprov\r\nppwd\r\nacc\r\npwd\r\n1001\r\nP1\r\nBB\r\n77\r\n 0 \r\n 0 \r\n 1 \r\n\r\n"_s)
-                                         .toLatin1());
+        w.write(u"SBookParam.txt"_s,
+                (u" 1 \r\n"_s + sim.reservationsUrl() +
+                 u"\r\nprov\r\nppwd\r\nacc\r\npwd\r\n1001\r\nP1\r\nBB\r\n77\r\n 0 \r\n 0 \r\n 1 \r\n\r\n"_s)
+                    .toLatin1());
         w.ctx.baseUrl = sim.baseUrl();
         sessione = std::make_unique<Sessione>(w.ctx, registro);
         EXPECT_TRUE(sessione->attiva());
@@ -43,7 +44,11 @@ protected:
         CatalogoQV::cameraServizio(w.dir(), u"1001"_s, u"DBL"_s, 1, u"DOP"_s);
         CatalogoQV::cameraServizio(w.dir(), u"1001"_s, u"SGL"_s, 1, u"SIN"_s);
         w.insert(u"Colori.mdb"_s, u"Colori"_s,
-                 {{u"Tipo"_s, u"CONFE"_s}, {u"Utente"_s, u" "_s}, {u"Codice"_s, 0}, {u"Rosso"_s, 0}, {u"Verde"_s, 1},
+                 {{u"Tipo"_s, u"CONFE"_s},
+                  {u"Utente"_s, u" "_s},
+                  {u"Codice"_s, 0},
+                  {u"Rosso"_s, 0},
+                  {u"Verde"_s, 1},
                   {u"Blu"_s, 0}});
     }
 
@@ -90,7 +95,10 @@ protected:
         return sessione->scheduler().tick();
     }
     int notifiche() const { return int(sim.availabilityNotifications().size()); }
-    QStringList ultima() const { return GridNotifiche::messaggi(sim.availabilityNotifications().value(notifiche() - 1)); }
+    QStringList ultima() const
+    {
+        return GridNotifiche::messaggi(sim.availabilityNotifications().value(notifiche() - 1));
+    }
 
     // QV's free rooms of a type on a day, read straight from its counter row; all its rooms without one.
     qint64 libereQV(const QString& tipo, qint64 tutte, const QDate& d) const
@@ -193,7 +201,8 @@ TEST_F(Pubblicazione, AStaleFileAndARenamedFailedFileNeverOfferARoomQVNoLongerHa
     ASSERT_TRUE(griglia.importaDaQV());
     ASSERT_TRUE(griglia.preparaFile()); // prepared with every room free
     const QString vecchio = w.file(u"WBValuesRooms20260101000000.txt"_s);
-    ASSERT_TRUE(QFile::copy(w.file(QDir(w.tmp.path()).entryList({u"WBValuesRooms*"_s}).first()), vecchio + u".failed"_s));
+    ASSERT_TRUE(
+        QFile::copy(w.file(QDir(w.tmp.path()).entryList({u"WBValuesRooms*"_s}).first()), vecchio + u".failed"_s));
     prenotaAlBanco(503, u"DOP"_s, kOggi.addDays(1), 3);
     prenotaAlBanco(504, u"SIN"_s, kOggi, 1);
     prenotaAlBanco(505, u"SIN"_s, kOggi, 1);
