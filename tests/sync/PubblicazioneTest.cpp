@@ -7,6 +7,7 @@
 #include "shell/Registro.h"
 #include "shell/Sessione.h"
 #include "store/DaySlots.h"
+#include "support/BancoQV.h"
 #include "support/CatalogoQV.h"
 #include "support/SimServer.h"
 #include "support/WorkDir.h"
@@ -43,36 +44,13 @@ protected:
         CatalogoQV::cameraServizio(w.dir(), u"1001"_s, u"DBL2"_s, 2, u"DOP"_s);
         CatalogoQV::cameraServizio(w.dir(), u"1001"_s, u"DBL"_s, 1, u"DOP"_s);
         CatalogoQV::cameraServizio(w.dir(), u"1001"_s, u"SGL"_s, 1, u"SIN"_s);
-        w.insert(u"Colori.mdb"_s, u"Colori"_s,
-                 {{u"Tipo"_s, u"CONFE"_s},
-                  {u"Utente"_s, u" "_s},
-                  {u"Codice"_s, 0},
-                  {u"Rosso"_s, 0},
-                  {u"Verde"_s, 1},
-                  {u"Blu"_s, 0}});
+        BancoQV::coloreConferma(w);
     }
 
-    // A booking as the front desk makes it: its room row, then QV's counters.
+    // A booking as the front desk makes it: its rows, then QV's counters.
     void prenotaAlBanco(qint32 numero, const QString& tipo, const QDate& arrivo, int notti)
     {
-        w.insert(u"Scheda_Prenotazione.mdb"_s, u"Scheda_Prenotazione"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"NumeroPrenotazione"_s, numero},
-                  {u"TipoPrenotazione"_s, u"C"_s},
-                  {u"NomeCliente"_s, u"BANCO"_s},
-                  {u"Commento"_s, u" "_s},
-                  {u"CodiceDitta"_s, 0}});
-        w.insert(u"Camere_Prenotazione.mdb"_s, u"Camere_Prenotazione"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"NumeroPrenotazione"_s, numero},
-                  {u"TipoPrenotazione"_s, u"C"_s},
-                  {u"DataArrivo"_s, TextDate::toYmd(arrivo)},
-                  {u"DataPartenza"_s, TextDate::toYmd(arrivo.addDays(notti))},
-                  {u"TipoCamera"_s, tipo},
-                  {u"NumeroCamera"_s, tipo + QString::number(numero)},
-                  {u"QuantitàCamere"_s, 1},
-                  {u"NumeroPersone"_s, 2}});
-        ASSERT_TRUE(CalcolaDisponibilita(w.ctx).esegui(u"P"_s, numero, 1));
+        BancoQV::prenota(w, numero, tipo, tipo + QString::number(numero), arrivo, notti);
     }
 
     // A web reservation stored but not yet registered in QV.
