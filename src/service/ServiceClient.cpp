@@ -268,7 +268,7 @@ bool ServiceClient::ConfermaPrenotazione(const QString& resId)
         m_ctx.op().avviso(titolo, u"Prenotazione "_s + resId +
                                       u" non confermata: il servizio non ha risposto alla conferma precedente."_s +
                                       dopo);
-        return false;
+        return confermaFallita(m_servizioAssente);
     }
     const QString request = Ota::confirmationRequest(m_ctx.settings, resId, Ota::TimeStampOTA(m_ctx.clock().now()));
     const QString answer = m_transport.ChiamaServizio(url(ConfirmPath), QString(), request);
@@ -277,7 +277,7 @@ bool ServiceClient::ConfermaPrenotazione(const QString& resId)
         m_servizioAssente = answer;
         m_ctx.op().avviso(titolo, u"Conferma della prenotazione "_s + resId + u" non riuscita ("_s + answer +
                                       u"). Le conferme rimanenti di questo scaricamento non vengono tentate."_s + dopo);
-        return false;
+        return confermaFallita(answer);
     }
     const QString& raw = m_transport.rispostaGrezza();
     const long status = m_transport.statoHttp();
@@ -285,9 +285,17 @@ bool ServiceClient::ConfermaPrenotazione(const QString& resId)
         m_ctx.op().avviso(titolo, u"Conferma della prenotazione "_s + resId + u" rifiutata dal servizio (HTTP "_s +
                                       QString::number(status) + u": "_s + tagliaTesto(raw.simplified(), 300) + u")."_s +
                                       dopo);
-        return false;
+        return confermaFallita(u"HTTP "_s + QString::number(status) + u": "_s + tagliaTesto(raw.simplified(), 200));
     }
+    ++m_conferme.riuscite;
     return true;
+}
+
+bool ServiceClient::confermaFallita(const QString& errore)
+{
+    ++m_conferme.fallite;
+    m_conferme.errore = errore;
+    return false;
 }
 
 bool ServiceClient::InviaDisponibilita(const QString& codiceHotel, const QList<Avviso>& avvisi, QString* errore)

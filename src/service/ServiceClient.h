@@ -44,6 +44,14 @@ public:
     // box): the stored reservation comes again with the next download and is handled as a repeat.
     // After a transport failure the later confirmations of this client are not attempted.
     bool ConfermaPrenotazione(const QString& resId);
+    // What this client's confirmations came to, for the status report.
+    struct EsitoConferme
+    {
+        int riuscite = 0;
+        int fallite = 0;
+        QString errore; // of the last failure
+    };
+    const EsitoConferme& conferme() const { return m_conferme; }
 
     // One day's rooms to offer for one service room type.
     struct Avviso
@@ -65,6 +73,8 @@ public:
 
 private:
     void scaricaCatalogo(Catalogo which);
+    // Counts a confirmation that did not reach the service; false.
+    bool confermaFallita(const QString& errore);
     // Writes a text file of the exchange; on failure tells the operator and returns false.
     bool salva(const QString& name, const QString& text);
     // Saves bytes as SimpleBooking\prefix + stamp + ".xml", never over an earlier file. The path,
@@ -84,5 +94,6 @@ private:
     Transport m_transport;
     QString m_servizioAssente; // the failure that ended this client's confirmations
     bool m_copiaSegnalata = false;
+    EsitoConferme m_conferme;
     QHash<QString, int> m_numeri; // per prefix and stamp: the next number of a saved exchange's name
 };

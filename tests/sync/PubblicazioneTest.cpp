@@ -11,6 +11,7 @@
 #include "support/CatalogoQV.h"
 #include "support/SimServer.h"
 #include "support/WorkDir.h"
+#include "sync/ArchivioSync.h"
 #include "sync/LimitiOperatore.h"
 
 #include <QDir>
@@ -214,12 +215,19 @@ TEST_F(Pubblicazione, ARefusedNotificationRecordsNothingAndIsRetriedAfterTheWait
     EXPECT_LE(richieste() - dopoIlPrimo, 144 / 4);
     EXPECT_GE(richieste() - dopoIlPrimo, 144 / 6);
     EXPECT_EQ(notifiche(), 0); // refused ones are not kept
+    const auto scambio = [&](const char16_t* nome) {
+        Database sb(w.dir(), u"SimpleBooking.mdb"_s);
+        return ArchivioSync::scambio(sb, QString::fromUtf16(nome));
+    };
+    EXPECT_TRUE(scambio(ArchivioSync::Disponibilita).inErrore());
+    EXPECT_TRUE(scambio(ArchivioSync::Prenotazioni).riuscito.isValid()); // the downloads of that hour went on
     sim.clearFault();
     for (int i = 0; i < 6; ++i)
         tick();
     ASSERT_EQ(notifiche(), 1);
     EXPECT_EQ(ultima().size(), 62); // nothing was recorded: every day goes
     servizioAllineato();
+    EXPECT_FALSE(scambio(ArchivioSync::Disponibilita).inErrore());
 }
 
 TEST_F(Pubblicazione, TwoBridgesOnOneDirectoryPublishOneAtATime)
