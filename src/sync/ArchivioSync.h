@@ -22,6 +22,8 @@ inline constexpr const char16_t* Prenotazioni = u"Prenotazioni";
 inline constexpr const char16_t* Conferme = u"Conferme";
 inline constexpr const char16_t* Disponibilita = u"Disponibilita";
 inline constexpr const char16_t* Timer = u"Timer";
+// The last tick that published (with "--publish" or line 13): its success time.
+inline constexpr const char16_t* Pubblicazione = u"Pubblicazione";
 
 QString istante(const QDateTime& t);       // "yyyy-MM-ddTHH:mm:ss"
 QDateTime leggiIstante(const QVariant& v); // invalid when Null or not such a text

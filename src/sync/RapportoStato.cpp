@@ -60,16 +60,20 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
         Settings settings;
         if (!settings.load(workDir.path()))
             throw StoreError(StoreError::Engine, u"il file SBookParam.txt non esiste"_s);
-        r.m_dati.insert(u"pubblicazione"_s, settings.pubblica());
-        if (!settings.pubblica())
-            r.aggiungi(Livello::Ok,
-                       u"Pubblicazione automatica della disponibilità: spenta (riga 13 di SBookParam.txt)."_s);
-
         Database sb(workDir, u"SimpleBooking.mdb"_s, kLettura);
         const ArchivioSync::Scambio timer = ArchivioSync::scambio(sb, QString::fromUtf16(ArchivioSync::Timer));
         const bool timerAttivo = timer.riuscito.isValid() && timer.riuscito.secsTo(ora) <= BattitoValido;
         r.m_dati.insert(u"timer"_s, QJsonObject{{u"ultimoBattito"_s, ArchivioSync::istante(timer.riuscito)},
                                                 {u"attivo"_s, timerAttivo}});
+        // On in the settings, or a running timer publishing ("--publish").
+        const QDateTime pubblicato =
+            ArchivioSync::scambio(sb, QString::fromUtf16(ArchivioSync::Pubblicazione)).riuscito;
+        const bool pubblica = (settings.pubblica() && settings.attivo()) ||
+                              (pubblicato.isValid() && pubblicato.secsTo(ora) <= BattitoValido);
+        r.m_dati.insert(u"pubblicazione"_s, pubblica);
+        if (!pubblica)
+            r.aggiungi(Livello::Ok, u"Pubblicazione automatica della disponibilità: spenta (riga 13 di "
+                                    u"SBookParam.txt, o --publish, e Attivo)."_s);
 
         // The exchanges.
         QJsonObject scambi;
@@ -149,7 +153,7 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
             r.aggiungi(Livello::Avviso, u"Disponibilità: "_s + QString::number(meno) +
                                             u" giorni in cui il servizio offre meno camere di quelle libere."_s);
         if (mai > 0)
-            r.aggiungi(settings.pubblica() ? Livello::Avviso : Livello::Ok,
+            r.aggiungi(pubblica ? Livello::Avviso : Livello::Ok,
                        u"Disponibilità: "_s + QString::number(mai) + u" giorni da pubblicare."_s);
     } catch (const StoreError& e) {
         r.aggiungi(Livello::Sconosciuto, u"Impossibile leggere lo stato: "_s + e.text());

@@ -18,7 +18,8 @@ namespace {
 TEST(StatoWindow, TheStatusLineAndTheWindowTellTheWorstFindingInItsColour)
 {
     DeskTop d;
-    d.write(u"SBookParam.txt"_s, DeskTop::parametri(false) + " 1 \r\n2\r\n"); // publishing, two days
+    // Attivo, publishing, two days.
+    d.write(u"SBookParam.txt"_s, " 1 " + DeskTop::parametri(false).mid(3) + " 1 \r\n2\r\n");
     ASSERT_TRUE(d.sessione.attiva());
     CatalogoQV::tipoCamera(QDir(d.tmp.path()), u"DOP"_s, 3);
     CatalogoQV::cameraServizio(QDir(d.tmp.path()), u"1234"_s, u"DBL"_s, 1, u"DOP"_s);
