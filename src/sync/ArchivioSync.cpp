@@ -67,6 +67,8 @@ Deriva::Detti ArchivioSync::detti(Database& sb, const QStringList& roomsIds, con
 void ArchivioSync::registraDetti(Database& uow, const QList<ServiceClient::Avviso>& avvisi, const QDateTime& quando)
 {
     const QString t = tabella(uow, u"DisponibilitaInviata"_s);
+    // Days gone by are never compared again.
+    esegui(uow, u"DELETE FROM "_s + t + u" WHERE NumeroHotel = 1 AND Giorno < ?"_s, {TextDate::toYmd(quando.date())});
     for (const ServiceClient::Avviso& a : avvisi) {
         const QString giorno = TextDate::toYmd(a.giorno);
         esegui(uow, u"DELETE FROM "_s + t + u" WHERE NumeroHotel = 1 AND RoomsId = ? AND Giorno = ?"_s,
