@@ -274,6 +274,7 @@ void Sessione::battito()
         Database sb(m_ctx.workDir(), u"SimpleBooking.mdb"_s);
         Database::Transaction uow(sb);
         ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Timer), true, m_ctx.clock().now());
+        ArchivioSync::aggiornaAttese(sb, m_ctx.clock().now());
         if (pubblicazioneAttiva() && m_ctx.settings.attivo())
             ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Pubblicazione), true, m_ctx.clock().now());
         uow.commit();

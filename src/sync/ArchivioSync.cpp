@@ -127,6 +127,42 @@ void ArchivioSync::segnaScambio(Database& uow, const QString& nome, bool riuscit
                {istante(quando), errore.left(255), nome});
 }
 
+QList<QPair<QString, QString>> ArchivioSync::inAttesa(Database& sb)
+{
+    QList<QPair<QString, QString>> out;
+    QSqlQuery q = esegui(sb,
+                         u"SELECT NPren, RDate, Status FROM "_s + tabella(sb, u"Reservations"_s) +
+                             u" WHERE NumeroHotel = 1 AND Registrata = 0"_s,
+                         {});
+    while (q.next())
+        if (q.value(2).toString().trimmed().compare(u"Cancelled"_s, Qt::CaseInsensitive) != 0)
+            out.append({q.value(0).toString().trimmed(), q.value(1).toString().trimmed()});
+    return out;
+}
+
+QHash<QString, QDateTime> ArchivioSync::inAttesaDal(Database& sb)
+{
+    QHash<QString, QDateTime> out;
+    QSqlQuery q = esegui(
+        sb, u"SELECT NPren, Dal FROM "_s + tabella(sb, u"AttesaPrenotazioni"_s) + u" WHERE NumeroHotel = 1"_s, {});
+    while (q.next())
+        out.insert(q.value(0).toString().trimmed(), leggiIstante(q.value(1)));
+    return out;
+}
+
+void ArchivioSync::aggiornaAttese(Database& uow, const QDateTime& ora)
+{
+    const QString t = tabella(uow, u"AttesaPrenotazioni"_s);
+    QHash<QString, QDateTime> viste = inAttesaDal(uow);
+    for (const auto& [nPren, rDate] : inAttesa(uow)) {
+        if (!viste.remove(nPren))
+            esegui(uow, u"INSERT INTO "_s + t + u" (NumeroHotel, NPren, Dal) VALUES (1, ?, ?)"_s,
+                   {nPren, istante(ora)});
+    }
+    for (auto it = viste.cbegin(); it != viste.cend(); ++it)
+        esegui(uow, u"DELETE FROM "_s + t + u" WHERE NumeroHotel = 1 AND NPren = ?"_s, {it.key()});
+}
+
 bool ArchivioSync::prendiIncarico(Database& sb, const QString& titolare, const QDateTime& ora, qint64 secondi)
 {
     const QString t = tabella(sb, u"Incarichi"_s);

@@ -5,6 +5,8 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -49,6 +51,13 @@ struct Scambio
 Scambio scambio(Database& sb, const QString& nome);
 void segnaScambio(Database& uow, const QString& nome, bool riuscito, const QDateTime& quando,
                   const QString& errore = {});
+
+// Since when each web reservation waiting for QV has been seen waiting, by NPren. The timer keeps it
+// at every tick: a new waiting one from now, one no longer waiting dropped.
+QHash<QString, QDateTime> inAttesaDal(Database& sb);
+void aggiornaAttese(Database& uow, const QDateTime& ora);
+// The web reservations stored but not yet in QV, not cancelled: NPren and the day of the booking.
+QList<QPair<QString, QString>> inAttesa(Database& sb);
 
 // The right to publish for a data directory: taken (or renewed) when nobody else holds it unexpired.
 // Its own unit of work. True when `titolare` holds it until ora + secondi.

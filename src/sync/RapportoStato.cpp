@@ -99,19 +99,17 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
         if (timerAttivo && (!ultimoRiuscito.isValid() || ultimoRiuscito.secsTo(ora) > 24 * 3600))
             r.aggiungi(Livello::Critico, u"Nessuno scambio riuscito con il servizio da oltre 24 ore."_s);
 
-        // Web reservations waiting for QV.
+        // Web reservations waiting for QV: since the first tick that saw them, else since the day they were made.
         QJsonArray attesa;
-        Recordset rs = sb.OpenRecordset(u"Select * From Reservations Where NumeroHotel = 1 and Registrata = 0"_s);
-        for (bool f = rs.FindFirst(QString()); f; f = rs.FindNext(QString())) {
-            if (rs[u"Status"_s].toString().trimmed().compare(u"Cancelled"_s, Qt::CaseInsensitive) == 0)
-                continue;
-            const QDate ricevuta = TextDate::fromYmd(rs[u"RDate"_s].toString().trimmed());
-            const QString id = rs[u"NPren"_s].toString().trimmed();
-            attesa.append(QJsonObject{{u"NPren"_s, id}, {u"RDate"_s, rs[u"RDate"_s].toString().trimmed()}});
-            // The stored reservation carries the day it was made: from the day before, it has waited over an hour.
-            if (ricevuta.isValid() && ricevuta < ora.date())
-                r.aggiungi(Livello::Avviso, u"La prenotazione web "_s + id + u" del "_s + TextDate::toDmy(ricevuta) +
-                                                u" attende di essere registrata in QV."_s);
+        const QHash<QString, QDateTime> dal = ArchivioSync::inAttesaDal(sb);
+        for (const auto& [id, rDate] : ArchivioSync::inAttesa(sb)) {
+            QDateTime da = dal.value(id);
+            if (!da.isValid())
+                da = QDateTime(TextDate::fromYmd(rDate), QTime(0, 0));
+            attesa.append(QJsonObject{{u"NPren"_s, id}, {u"RDate"_s, rDate}, {u"dal"_s, ArchivioSync::istante(da)}});
+            if (da.isValid() && da.secsTo(ora) > 3600)
+                r.aggiungi(Livello::Avviso, u"La prenotazione web "_s + id +
+                                                u" attende di essere registrata in QV dal "_s + quando(da) + u'.');
         }
         r.m_dati.insert(u"inAttesa"_s, attesa);
 

@@ -141,6 +141,10 @@ TEST_F(Pubblicazione, AFrontDeskBookingAndAWaitingWebReservationArePublishedByTh
     EXPECT_EQ(ultima(), (QStringList{u"DBL 2026-05-23 3"_s, u"DBL 2026-05-24 3"_s, u"SGL 2026-05-24 1"_s,
                                      u"SGL 2026-05-25 1"_s}));
     servizioAllineato({{u"SGL 2026-05-24"_s, 1}, {u"SGL 2026-05-25"_s, 1}});
+    {
+        Database sb(w.dir(), u"SimpleBooking.mdb"_s);
+        EXPECT_EQ(ArchivioSync::inAttesaDal(sb).value(u"W1"_s), w.clock.now()); // seen waiting by this tick
+    }
     tick();
     EXPECT_EQ(notifiche(), 2);
 }

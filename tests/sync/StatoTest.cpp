@@ -73,6 +73,16 @@ TEST(Stato, EachExitCodeAReportThatParsesAndNothingChanged)
     };
     detto(3);
     EXPECT_EQ(stato(w.tmp.path()).codice, 0);
+    // A web reservation waiting for QV: well for a while, a warning after an hour.
+    for (const auto& [minuti, codice] : {std::pair{10, 0}, {61, 1}}) {
+        w.insert(u"SimpleBooking.mdb"_s, u"Reservations"_s,
+                 {{u"NumeroHotel"_s, 1}, {u"NPren"_s, u"W"_s + QString::number(minuti)}, {u"Registrata"_s, 0}});
+        w.insert(u"SimpleBooking.mdb"_s, u"AttesaPrenotazioni"_s,
+                 {{u"NumeroHotel"_s, 1},
+                  {u"NPren"_s, u"W"_s + QString::number(minuti)},
+                  {u"Dal"_s, ArchivioSync::istante(QDateTime::currentDateTime().addSecs(-60 * minuti))}});
+        EXPECT_EQ(stato(w.tmp.path()).codice, codice) << minuti;
+    }
     detto(4); // the service sells a room that is not there
     e = stato(w.tmp.path());
     EXPECT_EQ(e.codice, 2);
