@@ -1,5 +1,6 @@
 #include "availability/GrigliaMese.h"
 
+#include "availability/CamereLibere.h"
 #include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/DaySlots.h"
@@ -264,43 +265,17 @@ std::optional<GrigliaMese::Rifiuto> GrigliaMese::registra(int tipo, const QStrin
 bool GrigliaMese::importaDaQV()
 {
     try {
-        QHash<QString, qint64> quantita; // lower-case code: codes compare without regard to case
-        {
-            Database db(m_ctx.workDir(), u"TipiCamere.mdb"_s);
-            Recordset rs = db.OpenRecordset(u"Select * From TipiCamere Where NumeroHotel = 1 and Tipologia = 'C'"_s);
-            for (bool f = rs.FindFirst(QString()); f; f = rs.FindNext(QString())) {
-                const QString sigla = rs[u"Sigla"_s].toString().toLower();
-                if (!quantita.contains(sigla))
-                    quantita.insert(sigla, rs[u"Quantita"_s].toLongLong());
-            }
-        }
-        Database db(m_ctx.workDir(), u"Disponibilita.mdb"_s);
-        Recordset rs = db.OpenRecordset(u"DisponibilitàTipi"_s);
-        QList<Tipo> nuovi = m_tipi;
-        for (Tipo& t : nuovi) {
-            const qint64 tutte = quantita.value(t.sigla.toLower(), 0);
-            // One counter row per month: a period of 31 days reads at most two.
-            QHash<QString, std::optional<QString>> mesi;
+        QStringList sigle;
+        for (const Tipo& t : m_tipi)
+            sigle.append(t.sigla);
+        const auto libere =
+            CamereLibere::leggi(m_ctx.workDir(), sigle, CamereLibere::quantita(m_ctx.workDir()), m_inizio, Giorni);
+        for (qsizetype t = 0; t < m_tipi.size(); ++t)
             for (int g = 0; g < Giorni; ++g) {
-                const QDate data = m_inizio.addDays(g);
-                const QString chiave = data.toString(u"yyyyMM"_s) + t.sigla;
-                auto it = mesi.find(chiave);
-                if (it == mesi.end()) {
-                    std::optional<QString> libere;
-                    if (rs.FindFirst(u"AMT = ?"_s, {chiave}))
-                        libere = rs[u"Libere"_s].toString();
-                    it = mesi.insert(chiave, libere);
-                }
-                if (!it.value()) {
-                    t.disponibilita.at(size_t(g)) = tutte;
-                    continue;
-                }
-                const qint64 v = DaySlots::leadingNumber(DaySlots::slot(*it.value(), data.day(), 5));
+                const qint64 v = libere[size_t(t)][size_t(g)];
                 // No free room: -1 closes the day at the service.
-                t.disponibilita.at(size_t(g)) = v == 0 ? -1 : v;
+                m_tipi[t].disponibilita.at(size_t(g)) = v == 0 ? -1 : v;
             }
-        }
-        m_tipi = nuovi;
         m_preparato = false;
         return true;
     } catch (const StoreError& e) {

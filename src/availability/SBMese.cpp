@@ -3,6 +3,7 @@
 #include "context/AppContext.h"
 #include "store/DaySlots.h"
 #include "store/ValueCleaning.h"
+#include "sync/LimitiOperatore.h"
 
 #include <QAbstractTableModel>
 #include <QFontDatabase>
@@ -410,7 +411,7 @@ void SBMese::importa()
 
 void SBMese::prepara()
 {
-    m_griglia.preparaFile();
+    LimitiOperatore::preparaFile(m_ctx, m_griglia);
 }
 
 void SBMese::reject()

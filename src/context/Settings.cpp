@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -34,6 +35,17 @@ qint64 valoreNumerico(const QString& text)
 bool Settings::attivo() const
 {
     return valoreNumerico(Attivo) == 1;
+}
+
+bool Settings::pubblica() const
+{
+    return valoreNumerico(Pubblica) == 1;
+}
+
+int Settings::orizzonte() const
+{
+    const qint64 v = valoreNumerico(Orizzonte);
+    return v <= 0 ? OrizzonteNormale : int(std::min<qint64>(v, OrizzonteMassimo));
 }
 
 QString Settings::nomeModalita() const
@@ -67,6 +79,9 @@ bool Settings::load(const QString& dir)
         AssegnazioneAutomatica = l->trimmed();
     if (auto l = line(12))
         CancellazioneDefinitiva = l->trimmed();
+    // Files written before publishing existed end at line 12: publishing is off.
+    Pubblica = line(13) ? line(13)->trimmed() : QString();
+    Orizzonte = line(14) ? line(14)->trimmed() : QString();
     if (AssegnazioneAutomatica == u"1")
         Modalita = u"2"_s;
     return true;
@@ -86,6 +101,8 @@ ParametriForm ParametriForm::fromFile(const QString& dir)
         form.testi[i] = line(i + 2);
     form.assegnazioneAutomatica = valoreNumerico(line(11)) == 1;
     form.cancellazioneDefinitiva = valoreNumerico(line(12)) == 1;
+    form.pubblica = valoreNumerico(line(13)) == 1;
+    form.orizzonte = line(14).trimmed();
     return form;
 }
 
@@ -110,6 +127,17 @@ bool ParametriForm::registra(const QString& dir, Settings& settings, OperatorPor
                   OperatorPort::Icon::Critical);
         return false;
     }
+    if (const QString o = orizzonte.trimmed(); !o.isEmpty()) {
+        bool numero = false;
+        const int giorni = o.toInt(&numero);
+        if (!numero || giorni < 1 || giorni > Settings::OrizzonteMassimo) {
+            op.inform(u"Errore"_s,
+                      u"I giorni da pubblicare sono un numero da 1 a "_s + QString::number(Settings::OrizzonteMassimo) +
+                          u" (vuoto: 31): i parametri non sono stati salvati."_s,
+                      OperatorPort::Icon::Critical);
+            return false;
+        }
+    }
     const auto flag = [](bool on) {
         return on ? u"1"_s : u"0"_s;
     };
@@ -118,6 +146,8 @@ bool ParametriForm::registra(const QString& dir, Settings& settings, OperatorPor
         lines.append(t);
     lines.append(printedFlag(flag(assegnazioneAutomatica)));
     lines.append(printedFlag(flag(cancellazioneDefinitiva)));
+    lines.append(printedFlag(flag(pubblica)));
+    lines.append(orizzonte.trimmed());
 
     const QString path = settingsPath(dir);
     const QString error = TextFile::writeLines(path, lines);
@@ -137,5 +167,7 @@ bool ParametriForm::registra(const QString& dir, Settings& settings, OperatorPor
                           : qint16(0);
     settings.AssegnazioneAutomatica = flag(assegnazioneAutomatica);
     settings.CancellazioneDefinitiva = flag(cancellazioneDefinitiva);
+    settings.Pubblica = flag(pubblica);
+    settings.Orizzonte = orizzonte.trimmed();
     return true;
 }

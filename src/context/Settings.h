@@ -4,7 +4,7 @@
 
 class OperatorPort;
 
-// The twelve lines of SBookParam.txt, plus the working mode derived from them.
+// The lines of SBookParam.txt, plus the working mode derived from them.
 struct Settings
 {
     QString Attivo;
@@ -19,6 +19,8 @@ struct Settings
     qint16 CodAdd = 0;
     QString AssegnazioneAutomatica;
     QString CancellazioneDefinitiva;
+    QString Pubblica;  // line 13: " 1 " keeps the service's availability in step with QV at every tick
+    QString Orizzonte; // line 14: the days from today kept in step; blank is 31
 
     // "1" Semi automatica, "2" Automatica; derived, never stored.
     QString Modalita = QStringLiteral("1");
@@ -26,6 +28,11 @@ struct Settings
     static constexpr const char16_t* FileName = u"SBookParam.txt";
 
     bool attivo() const;
+    bool pubblica() const;
+    // The publishing horizon in days: 31 when blank or not a number, at most 400.
+    int orizzonte() const;
+    static constexpr int OrizzonteNormale = 31;
+    static constexpr int OrizzonteMassimo = 400;
     QString nomeModalita() const;
 
     // Reads the file in dir into this record; returns false (and leaves the record untouched but
@@ -40,13 +47,15 @@ struct Settings
     static QString erroreCodiceHotel(const QString& codice);
 };
 
-// What the parameters window shows and writes: nine texts and three check boxes.
+// What the parameters window shows and writes: nine texts, four check boxes and the horizon.
 struct ParametriForm
 {
     bool attivo = false;
     QString testi[9]; // Host name .. Cod. Add., exactly as typed
     bool assegnazioneAutomatica = false;
     bool cancellazioneDefinitiva = false;
+    bool pubblica = false;
+    QString orizzonte; // days, as typed; blank is 31
 
     // The window's content when it opens: empty when the file does not exist.
     static ParametriForm fromFile(const QString& dir);

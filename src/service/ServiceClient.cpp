@@ -1,7 +1,6 @@
 #include "service/ServiceClient.h"
 
 #include "context/AppContext.h"
-#include "service/FileDisponibilita.h"
 #include "service/OtaMessages.h"
 #include "service/TagScanner.h"
 #include "service/XmlText.h"
@@ -269,7 +268,7 @@ bool ServiceClient::ConfermaPrenotazione(const QString& resId)
         m_ctx.op().avviso(titolo, u"Prenotazione "_s + resId +
                                       u" non confermata: il servizio non ha risposto alla conferma precedente."_s +
                                       dopo);
-        return false;
+        return confermaFallita(m_servizioAssente);
     }
     const QString request = Ota::confirmationRequest(m_ctx.settings, resId, Ota::TimeStampOTA(m_ctx.clock().now()));
     const QString answer = m_transport.ChiamaServizio(url(ConfirmPath), QString(), request);
@@ -278,7 +277,7 @@ bool ServiceClient::ConfermaPrenotazione(const QString& resId)
         m_servizioAssente = answer;
         m_ctx.op().avviso(titolo, u"Conferma della prenotazione "_s + resId + u" non riuscita ("_s + answer +
                                       u"). Le conferme rimanenti di questo scaricamento non vengono tentate."_s + dopo);
-        return false;
+        return confermaFallita(answer);
     }
     const QString& raw = m_transport.rispostaGrezza();
     const long status = m_transport.statoHttp();
@@ -286,73 +285,55 @@ bool ServiceClient::ConfermaPrenotazione(const QString& resId)
         m_ctx.op().avviso(titolo, u"Conferma della prenotazione "_s + resId + u" rifiutata dal servizio (HTTP "_s +
                                       QString::number(status) + u": "_s + tagliaTesto(raw.simplified(), 300) + u")."_s +
                                       dopo);
-        return false;
+        return confermaFallita(u"HTTP "_s + QString::number(status) + u": "_s + tagliaTesto(raw.simplified(), 200));
     }
+    ++m_conferme.riuscite;
     return true;
 }
 
-bool ServiceClient::InviaDisponibilita(const QString& codiceHotel, const QString& nomeFile)
+bool ServiceClient::confermaFallita(const QString& errore)
 {
+    ++m_conferme.fallite;
+    m_conferme.errore = errore;
+    return false;
+}
+
+bool ServiceClient::InviaDisponibilita(const QString& codiceHotel, const QList<Avviso>& avvisi, QString* errore)
+{
+    const auto fallita = [&](const QString& testo) {
+        if (errore)
+            *errore = testo;
+        return false;
+    };
     if (!codiceValido(codiceHotel))
-        return false;
-    const auto lines = TextFile::readLines(m_ctx.path(nomeFile));
-    if (!lines) {
-        m_ctx.op().inform(u"Errore"_s, u"Impossibile leggere il file "_s + nomeFile + u'.',
-                          OperatorPort::Icon::Critical);
-        return false;
-    }
-    const FileDisponibilita file = FileDisponibilita::leggi(*lines);
-    if (!file.errore.isEmpty()) {
-        m_ctx.op().inform(u"Errore"_s,
-                          u"Il file "_s + nomeFile + u" non è nel formato della disponibilità, "_s + file.errore +
-                              u". Il file non è stato inviato."_s,
-                          OperatorPort::Icon::Critical);
-        return false;
-    }
-
-    // Each room code under its service room type; a code mapped at several levels under its level-1
-    // type, which is the one the service sells.
-    QStringList roomsIds;
-    {
-        Database db(m_ctx.workDir(), kSimpleBooking);
-        Recordset rs = db.OpenRecordset(u"Select * From Rooms Where NumeroHotel = 1"_s);
-        for (const FileDisponibilita::Camera& camera : file.camere) {
-            const bool trovata = rs.FindFirst(u"QVRooms = ? and RoomsLevel = 1"_s, {camera.codice}) ||
-                                 rs.FindFirst(u"QVRooms = ?"_s, {camera.codice});
-            roomsIds.append(trovata ? rs.Field(u"RoomsId"_s).toString() : u"0"_s);
-        }
-    }
-
-    // A period that started before today sends its days from today on.
+        return fallita(u"codice hotel non valido"_s);
     QString messages;
-    const QDate today = m_ctx.clock().today();
     int locator = 1;
-    for (qsizetype r = 0; r < file.camere.size(); ++r) {
-        for (int j = 1; j <= 31; ++j) {
-            const QString& value = file.camere.at(r).avail[size_t(j - 1)];
-            const QDate day = file.inizio.addDays(j - 1);
-            if (value.isEmpty() || day < today)
-                continue;
-            const QString date = TextDate::toIso(day);
-            messages += u"<AvailStatusMessage LocatorID=\""_s + QString::number(locator++) + u"\" BookingLimit=\""_s +
-                        value + u"\"> <StatusApplicationControl Start=\""_s + date + u"\" End=\""_s + date +
-                        u"\" InvTypeCode=\""_s + escapeXml(roomsIds.at(r)) + u"\" /></AvailStatusMessage>"_s;
-        }
+    for (const Avviso& a : avvisi) {
+        const QString date = TextDate::toIso(a.giorno);
+        messages += u"<AvailStatusMessage LocatorID=\""_s + QString::number(locator++) + u"\" BookingLimit=\""_s +
+                    QString::number(a.valore) + u"\"> <StatusApplicationControl Start=\""_s + date + u"\" End=\""_s +
+                    date + u"\" InvTypeCode=\""_s + escapeXml(a.roomsId) + u"\" /></AvailStatusMessage>"_s;
     }
     const QString request =
         Ota::availabilityRequest(m_ctx.settings, codiceHotel, messages, Ota::TimeStampOTA(m_ctx.clock().now()));
-    QString errore;
-    if (salvaScambio(u"AggDispo"_s, TextFile::toCp1252(request + u"\r\n"_s), &errore).isEmpty()) {
+    QString motivo;
+    if (salvaScambio(u"AggDispo"_s, TextFile::toCp1252(request + u"\r\n"_s), &motivo).isEmpty()) {
         m_ctx.op().inform(u"Errore"_s,
-                          u"Impossibile salvare la richiesta ("_s + errore +
+                          u"Impossibile salvare la richiesta ("_s + motivo +
                               u"): la disponibilità non è stata inviata."_s,
                           OperatorPort::Icon::Critical);
-        return false;
+        return fallita(u"richiesta non salvata: "_s + motivo);
     }
     m_ctx.op().setRequestText(request);
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(url(AvailabilityPath), QString(), request);
     m_ctx.op().setAnswerText(m_ctx.UltimaRisposta);
     // The answer keeps the name the system gives it; it never replaces the download's answer.
     salvaCopia(u"Prenotazioni"_s, copiaRisposta(m_ctx.UltimaRisposta));
-    return m_transport.ultimaRiuscita() && m_transport.rispostaGrezza().contains(u"<Response><ok/></Response>"_s);
+    if (!m_transport.ultimaRiuscita())
+        return fallita(tagliaTesto(m_ctx.UltimaRisposta.simplified(), 250));
+    if (!m_transport.rispostaGrezza().contains(u"<Response><ok/></Response>"_s))
+        return fallita(u"rifiutata dal servizio (HTTP "_s + QString::number(m_transport.statoHttp()) + u"): "_s +
+                       tagliaTesto(m_transport.rispostaGrezza().simplified(), 200));
+    return true;
 }

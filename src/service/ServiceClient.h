@@ -2,7 +2,9 @@
 
 #include "service/Transport.h"
 
+#include <QDate>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -42,9 +44,25 @@ public:
     // box): the stored reservation comes again with the next download and is handled as a repeat.
     // After a transport failure the later confirmations of this client are not attempted.
     bool ConfermaPrenotazione(const QString& resId);
+    // What this client's confirmations came to, for the status report.
+    struct EsitoConferme
+    {
+        int riuscite = 0;
+        int fallite = 0;
+        QString errore; // of the last failure
+    };
+    const EsitoConferme& conferme() const { return m_conferme; }
 
-    // Sends one prepared availability file. True when the service answered with its ok text.
-    bool InviaDisponibilita(const QString& codiceHotel, const QString& nomeFile);
+    // One day's rooms to offer for one service room type.
+    struct Avviso
+    {
+        QString roomsId;
+        QDate giorno;
+        qint64 valore = 0;
+    };
+    // One availability notification, one message per day in the order given. True when the service
+    // answered with its ok text; otherwise what went wrong is in errore (when given).
+    bool InviaDisponibilita(const QString& codiceHotel, const QList<Avviso>& avvisi, QString* errore = nullptr);
 
     Transport& transport() { return m_transport; }
 
@@ -55,6 +73,8 @@ public:
 
 private:
     void scaricaCatalogo(Catalogo which);
+    // Counts a confirmation that did not reach the service; false.
+    bool confermaFallita(const QString& errore);
     // Writes a text file of the exchange; on failure tells the operator and returns false.
     bool salva(const QString& name, const QString& text);
     // Saves bytes as SimpleBooking\prefix + stamp + ".xml", never over an earlier file. The path,
@@ -74,5 +94,6 @@ private:
     Transport m_transport;
     QString m_servizioAssente; // the failure that ended this client's confirmations
     bool m_copiaSegnalata = false;
+    EsitoConferme m_conferme;
     QHash<QString, int> m_numeri; // per prefix and stamp: the next number of a saved exchange's name
 };

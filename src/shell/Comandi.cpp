@@ -4,7 +4,9 @@
 #include "context/AppContext.h"
 #include "import/ReservationImporter.h"
 #include "service/ServiceClient.h"
+#include "store/Database.h"
 #include "store/StoreError.h"
+#include "sync/ArchivioSync.h"
 
 #include <optional>
 #include <utility>
@@ -33,6 +35,17 @@ template <typename F> void run(AppContext& ctx, QString& errore, F&& work)
 
 } // namespace
 
+void Comandi::segnaScambio(const char16_t* scambio, bool riuscito, const QString& errore)
+{
+    // Kept for the status report.
+    step(m_ctx, m_errore, [&] {
+        Database sb(m_ctx.workDir(), u"SimpleBooking.mdb"_s);
+        Database::Transaction uow(sb);
+        ArchivioSync::segnaScambio(sb, QString::fromUtf16(scambio), riuscito, m_ctx.clock().now(), errore);
+        uow.commit();
+    });
+}
+
 void Comandi::getRooms()
 {
     run(m_ctx, m_errore, [&] { ServiceClient(m_ctx).ScaricaRoomList(); });
@@ -50,6 +63,8 @@ void Comandi::reservations()
     ServiceClient client(m_ctx);
     std::optional<ServiceClient::Risposte> risposte;
     step(m_ctx, m_errore, [&] { risposte = client.ScaricaPrenotazioni(); });
+    const bool riuscito = risposte && !m_ctx.UltimaRisposta.startsWith(u"Error: "_s);
+    segnaScambio(ArchivioSync::Prenotazioni, riuscito, riuscito ? QString() : m_ctx.UltimaRisposta);
     if (!risposte)
         return;
     // The cancellations run whatever became of the new reservations: they would stay pending at the
@@ -57,6 +72,8 @@ void Comandi::reservations()
     ReservationImporter importer(m_ctx, client);
     step(m_ctx, m_errore, [&] { importer.LeggiPrenotazioni(risposte->nuove); });
     step(m_ctx, m_errore, [&] { importer.LeggiCancellazioni(risposte->cancellazioni); });
+    if (const ServiceClient::EsitoConferme& c = client.conferme(); c.riuscite + c.fallite > 0)
+        segnaScambio(ArchivioSync::Conferme, c.fallite == 0, c.errore);
     // Then the stored reservations go into QV, also those an earlier download left waiting.
     step(m_ctx, m_errore, [&] { RevisionePrenotazioni(m_ctx).EsaminaPrenotazioniWeb(); });
 }

@@ -21,6 +21,8 @@ public:
     const QString& errore() const { return m_errore; }
 
 private:
+    void segnaScambio(const char16_t* scambio, bool riuscito, const QString& errore);
+
     AppContext& m_ctx;
     QString m_errore;
 };

@@ -6,16 +6,21 @@
 #include "mapping/SBRooms.h"
 #include "shell/SBookParam.h"
 #include "shell/Sessione.h"
+#include "sync/RapportoStato.h"
+#include "sync/SBStato.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -72,9 +77,19 @@ SBDeskTop::SBDeskTop(AppContext& ctx, Sessione& sessione, QWidget* parent)
     // Topmost, as every activation makes it; the flag holds from the first display on.
     setWindowFlag(Qt::WindowStaysOnTopHint);
 
-    m_menuParametri = menuBar()->addAction(u"Parametri"_s);
+    QMenu* parametri = menuBar()->addMenu(u"&Parametri"_s);
+    m_menuParametri = parametri->addAction(u"Parametri web services"_s);
     m_menuParametri->setObjectName(u"menuParametri"_s);
     connect(m_menuParametri, &QAction::triggered, this, &SBDeskTop::apriParametri);
+    m_menuStato = parametri->addAction(u"Stato"_s);
+    m_menuStato->setObjectName(u"menuStato"_s);
+    connect(m_menuStato, &QAction::triggered, this, [this] { apriFinestra<SBStato>(Origine::AltraFinestra); });
+
+    m_lineaStato = new QLabel(this);
+    m_lineaStato->setObjectName(u"lineaStato"_s);
+    statusBar()->addWidget(m_lineaStato, 1);
+    // After every tick of the timer, which is connected first and so has run.
+    connect(&m_sessione.scheduler().timer(), &QTimer::timeout, this, &SBDeskTop::aggiornaStato);
 
     auto* centro = new QWidget(this);
     auto* riga = new QHBoxLayout(centro);
@@ -151,7 +166,9 @@ void SBDeskTop::attivazione(Origine origine)
 {
     ++m_attivazioni;
     raise();
-    if (m_sessione.attiva())
+    const bool parametri = m_sessione.attiva();
+    aggiornaStato();
+    if (parametri)
         return;
     // No SBookParam.txt: the parameters come first. Leaving the parameters window without saving
     // does not open it again at once, so the operator can still reach the menu or "&Esci".
@@ -168,6 +185,14 @@ template <typename Finestra> void SBDeskTop::apriFinestra(Origine origine)
     // The return from a window of the bridge is an activation of the main window.
     QMetaObject::invokeMethod(
         this, [this, origine] { attivazione(origine); }, Qt::QueuedConnection);
+}
+
+void SBDeskTop::aggiornaStato()
+{
+    const RapportoStato rapporto = RapportoStato::leggi(m_ctx.workDir(), m_ctx.clock().now());
+    m_lineaStato->setText(rapporto.riassunto());
+    m_lineaStato->setStyleSheet(u"QLabel { color: white; padding: 2px 6px; background: "_s +
+                                SBStato::colore(int(rapporto.livello())) + u"; }"_s);
 }
 
 void SBDeskTop::apriParametri()

@@ -5,6 +5,7 @@
 
 class AppContext;
 class QAction;
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class Sessione;
@@ -24,6 +25,10 @@ public:
     QPlainTextEdit* Text1(int index) const { return m_text1.at(size_t(index)); }
     QPushButton* T(int index) const { return m_t.at(size_t(index)); }
     QAction* menuParametri() const { return m_menuParametri; }
+    QAction* menuStato() const { return m_menuStato; }
+    // The status line: the worst finding of the status report, on green, amber or red.
+    QLabel* lineaStato() const { return m_lineaStato; }
+    void aggiornaStato();
 
     // The upper (0) or lower (1) text box.
     void setTesto(int index, const QString& testo);
@@ -51,6 +56,8 @@ private:
     std::array<QPlainTextEdit*, 2> m_text1{};
     std::array<QPushButton*, NumeroComandi> m_t{};
     QAction* m_menuParametri = nullptr;
+    QAction* m_menuStato = nullptr;
+    QLabel* m_lineaStato = nullptr;
     int m_attivazioni = 0;
     bool m_mostrata = false;
     bool m_uscitaConfermata = false;

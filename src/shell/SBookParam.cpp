@@ -42,12 +42,26 @@ SBookParam::SBookParam(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ct
     m_chk = new QCheckBox(u"Attivo"_s, this);
     m_check1 = new QCheckBox(u"Assegnazione automatica"_s, this);
     m_check2 = new QCheckBox(u"Cancellazione definitiva"_s, this);
+    m_check3 = new QCheckBox(u"Pubblica la disponibilità a ogni ciclo"_s, this);
+    m_text2 = new QLineEdit(this);
     m_chk->setObjectName(u"Chk"_s);
     m_check1->setObjectName(u"Check1"_s);
     m_check2->setObjectName(u"Check2"_s);
+    m_check3->setObjectName(u"Check3"_s);
+    m_text2->setObjectName(u"Text2"_s);
+    m_text2->setPlaceholderText(u"31"_s);
+    m_text2->setMaximumWidth(60);
+    auto* orizzonte = new QHBoxLayout;
+    auto* giorni = new QLabel(u"Giorni da pubblicare"_s, this);
+    giorni->setBuddy(m_text2);
+    orizzonte->addWidget(giorni);
+    orizzonte->addWidget(m_text2);
+    orizzonte->addStretch(1);
     caselle->addWidget(m_chk, 0, 0, Qt::AlignLeft | Qt::AlignTop);
     caselle->addWidget(m_check1, 0, 2, Qt::AlignLeft);
     caselle->addWidget(m_check2, 1, 2, Qt::AlignLeft);
+    caselle->addWidget(m_check3, 2, 2, Qt::AlignLeft);
+    caselle->addLayout(orizzonte, 3, 2);
     caselle->setColumnStretch(1, 1);
     colonna->addLayout(caselle);
     colonna->addSpacing(8);
@@ -90,8 +104,8 @@ SBookParam::SBookParam(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ct
     connect(m_t[1], &QPushButton::clicked, this, &QDialog::reject);
 
     // Tab order follows the layout: the boxes, the fields in index order, then the buttons.
-    QWidget* ordine[] = {m_chk,      m_check1,   m_check2,   m_text1[0], m_text1[1], m_text1[2], m_text1[3],
-                         m_text1[4], m_text1[5], m_text1[6], m_text1[7], m_text1[8], m_t[0],     m_t[1]};
+    QWidget* ordine[] = {m_chk,      m_check1,   m_check2,   m_check3,   m_text2,    m_text1[0], m_text1[1], m_text1[2],
+                         m_text1[3], m_text1[4], m_text1[5], m_text1[6], m_text1[7], m_text1[8], m_t[0],     m_t[1]};
     for (size_t i = 1; i < std::size(ordine); ++i)
         setTabOrder(ordine[i - 1], ordine[i]);
 
@@ -105,6 +119,8 @@ void SBookParam::mostra(const ParametriForm& form)
         m_text1[size_t(i)]->setText(form.testi[i]);
     m_check1->setChecked(form.assegnazioneAutomatica);
     m_check2->setChecked(form.cancellazioneDefinitiva);
+    m_check3->setChecked(form.pubblica);
+    m_text2->setText(form.orizzonte);
 }
 
 ParametriForm SBookParam::modulo() const
@@ -115,6 +131,8 @@ ParametriForm SBookParam::modulo() const
         form.testi[i] = m_text1[size_t(i)]->text();
     form.assegnazioneAutomatica = m_check1->isChecked();
     form.cancellazioneDefinitiva = m_check2->isChecked();
+    form.pubblica = m_check3->isChecked();
+    form.orizzonte = m_text2->text();
     return form;
 }
 

@@ -25,6 +25,8 @@ public:
     QCheckBox* Chk() const { return m_chk; }
     QCheckBox* Check1() const { return m_check1; }
     QCheckBox* Check2() const { return m_check2; }
+    QCheckBox* Check3() const { return m_check3; } // availability kept in step with QV at every tick
+    QLineEdit* Text2() const { return m_text2; }   // its horizon in days
     QLineEdit* Text1(int index) const { return m_text1.at(size_t(index)); }
     QLabel* Label1(int index) const { return m_label1.at(size_t(index)); }
     QPushButton* T(int index) const { return m_t.at(size_t(index)); }
@@ -44,6 +46,8 @@ private:
     QCheckBox* m_chk = nullptr;
     QCheckBox* m_check1 = nullptr;
     QCheckBox* m_check2 = nullptr;
+    QCheckBox* m_check3 = nullptr;
+    QLineEdit* m_text2 = nullptr;
     std::array<QLineEdit*, NumeroCampi> m_text1{};
     std::array<QLabel*, NumeroCampi> m_label1{};
     std::array<QPushButton*, 2> m_t{};

@@ -80,8 +80,11 @@ Scheduler::Esito Scheduler::tick()
             m_lavori.scaricaPrenotazioni();
             esito.scaricato = true;
         }
-        if (m_ctx.settings.attivo())
+        if (m_ctx.settings.attivo()) {
             inviaFile(esito);
+            m_lavori.allineaDisponibilita();
+        }
+        m_lavori.battito();
     }
     m_timer.setInterval(Intervallo);
     return esito;
@@ -92,6 +95,8 @@ void Scheduler::inviaFile(Esito& esito)
     const QDir dir = m_ctx.workDir();
     // Name order; the wildcard compares without regard to case, as on the system's file system.
     const QStringList nomi = dir.entryList({QString::fromUtf16(Modello)}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    if (nomi.isEmpty() || !m_lavori.puoInviare())
+        return;
     for (const QString& nome : nomi) {
         if (m_passati.contains(nome))
             continue;

@@ -36,7 +36,7 @@ private:
 
 // The timer of the main window: at minutes 10, 30, 50 and 59 the reservation download, and, with
 // Attivo set, the prepared availability files sent one by one in name order (their names carry the
-// time they were written, so the oldest goes first).
+// time they were written, so the oldest goes first), then the availability brought in step with QV.
 class Scheduler
 {
 public:
@@ -52,6 +52,13 @@ public:
         virtual bool inviaDisponibilita(const QString& codiceHotel, const QString& nomeFile) = 0;
         virtual bool eliminaFile(const QString& path);
         virtual bool rinominaFile(const QString& da, const QString& a);
+        // Whether this bridge may send availability now (another one of the same data directory may
+        // be publishing): when not, the prepared files wait for a later tick.
+        virtual bool puoInviare() { return true; }
+        // With Attivo set, after the files: the service kept in step with QV's rooms.
+        virtual void allineaDisponibilita() {}
+        // Every tick that runs: the timer is alive.
+        virtual void battito() {}
     };
 
     struct Esito

@@ -9,17 +9,49 @@
 #include "store/Recordset.h"
 #include "store/SchemaBootstrap.h"
 #include "store/StoreError.h"
+#include "sync/ArchivioSync.h"
+#include "sync/Pubblicazione.h"
 
-#include <QCryptographicHash>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QTemporaryFile>
+#include <QUuid>
 #include <exception>
 
 using namespace Qt::StringLiterals;
 
 Sessione::Sessione(AppContext& ctx, Registro& registro)
-    : m_ctx(ctx), m_registro(registro), m_comandi(ctx), m_scheduler(ctx, m_occupazione, *this, &registro)
+    : m_ctx(ctx), m_registro(registro), m_comandi(ctx), m_scheduler(ctx, m_occupazione, *this, &registro),
+      m_titolare(QSysInfo::machineHostName() + u' ' + QString::number(QCoreApplication::applicationPid()) + u' ' +
+                 QUuid::createUuid().toString(QUuid::WithoutBraces).left(8))
 {
+}
+
+Sessione::~Sessione()
+{
+    // Another bridge of this data directory may publish at once, instead of after the lease runs out.
+    try {
+        if (QFileInfo::exists(databaseFile(m_ctx.workDir(), u"SimpleBooking.mdb"_s)))
+            Pubblicazione(m_ctx, m_titolare).lasciaIncarico();
+    } catch (const std::exception&) {
+        // The lease then runs out by itself.
+    }
+}
+
+template <typename F> void Sessione::senzaInterruzioni(const QString& lavoro, F&& f)
+{
+    try {
+        f();
+    } catch (const StoreError& e) {
+        const QString testo = e.text() + u" ("_s + QString::number(e.number()) + u')';
+        m_ctx.op().inform(u"Errore"_s, testo, OperatorPort::Icon::Critical);
+        m_registro.scrivi(lavoro + u": interrotto: "_s + testo);
+    } catch (const std::exception& e) {
+        const QString testo = QString::fromLocal8Bit(e.what());
+        m_ctx.op().inform(u"Errore"_s, testo, OperatorPort::Icon::Critical);
+        m_registro.scrivi(lavoro + u": interrotto: "_s + testo);
+    }
 }
 
 std::optional<Sessione::Comando> Sessione::comando(const QString& nome)
@@ -215,48 +247,71 @@ bool Sessione::esegui(Comando c)
 void Sessione::scaricaPrenotazioni()
 {
     m_registro.scrivi(u"Scaricamento delle prenotazioni (timer): inizio"_s);
-    try {
-        const QByteArray prima = m_pubblicaDopoScaricamento ? camereLibere() : QByteArray();
+    senzaInterruzioni(u"Scaricamento delle prenotazioni (timer)"_s, [&] {
         m_comandi.reservations();
         m_registro.scrivi(u"Scaricamento delle prenotazioni (timer): "_s + esitoUltimaRisposta());
-        // A booking registered or cancelled in QV changed its free rooms: the service learns it now,
-        // instead of selling rooms QV has just given away.
-        if (m_pubblicaDopoScaricamento && camereLibere() != prima) {
-            m_registro.scrivi(u"Le camere libere di QV sono cambiate: pubblicazione della disponibilità."_s);
-            pubblica();
-        }
-    } catch (const std::exception& e) {
-        const QString testo = QString::fromLocal8Bit(e.what());
-        m_ctx.op().inform(u"Errore"_s, testo, OperatorPort::Icon::Critical);
-        m_registro.scrivi(u"Scaricamento delle prenotazioni (timer): interrotto: "_s + testo);
-    }
-}
-
-QByteArray Sessione::camereLibere() const
-{
-    const QDate oggi = m_ctx.clock().today();
-    Database db(m_ctx.workDir(), u"Disponibilita.mdb"_s);
-    Recordset rs = db.OpenRecordset(
-        u"Select AMT, Libere From DisponibilitàTipi Where AMT >= ? and AMT < ? Order by AMT"_s,
-        {oggi.toString(u"yyyyMM"_s), oggi.addDays(GrigliaMese::Giorni).addMonths(1).toString(u"yyyyMM"_s)});
-    QCryptographicHash impronta(QCryptographicHash::Sha1);
-    for (bool f = rs.FindFirst(QString()); f; f = rs.FindNext(QString()))
-        impronta.addData(QString(rs[u"AMT"_s].toString() + u'\n' + rs[u"Libere"_s].toString() + u'\n').toUtf8());
-    return impronta.result();
+    });
 }
 
 bool Sessione::inviaDisponibilita(const QString& codiceHotel, const QString& nomeFile)
 {
     m_registro.scrivi(u"Invio della disponibilità "_s + nomeFile + u": inizio"_s);
-    try {
-        return ServiceClient(m_ctx).InviaDisponibilita(codiceHotel, nomeFile);
-    } catch (const StoreError& e) {
-        m_ctx.op().inform(u"Errore"_s, e.text() + u" ("_s + QString::number(e.number()) + u')',
-                          OperatorPort::Icon::Critical);
-    } catch (const std::exception& e) {
-        m_ctx.op().inform(u"Errore"_s, QString::fromLocal8Bit(e.what()), OperatorPort::Icon::Critical);
-    }
-    return false;
+    bool ok = false;
+    senzaInterruzioni(u"Invio della disponibilità "_s + nomeFile,
+                      [&] { ok = Pubblicazione(m_ctx, m_titolare).inviaFile(codiceHotel, nomeFile); });
+    return ok;
+}
+
+bool Sessione::pubblicazioneAttiva() const
+{
+    return m_pubblica || m_ctx.settings.pubblica();
+}
+
+bool Sessione::puoInviare()
+{
+    bool ok = false;
+    senzaInterruzioni(u"Pubblicazione della disponibilità"_s,
+                      [&] { ok = Pubblicazione(m_ctx, m_titolare).prendiIncarico(); });
+    if (!ok)
+        m_registro.scrivi(u"I file della disponibilità restano per il programma che la pubblica."_s);
+    return ok;
+}
+
+void Sessione::allineaDisponibilita()
+{
+    if (!pubblicazioneAttiva())
+        return;
+    senzaInterruzioni(u"Pubblicazione della disponibilità"_s, [&] {
+        const Pubblicazione::Esito e =
+            Pubblicazione(m_ctx, m_titolare).allinea(m_ctx.settings.CodiceHotel, m_ctx.settings.orizzonte());
+        if (e.altroTitolare) {
+            if (!m_altroTitolareDetto)
+                m_registro.scrivi(
+                    u"La disponibilità è pubblicata da un altro programma collegato a questa cartella."_s);
+            m_altroTitolareDetto = true;
+            return;
+        }
+        m_altroTitolareDetto = false;
+        if (e.inAttesa)
+            m_registro.scrivi(u"Disponibilità: nuovo tentativo dopo l'attesa che segue un invio non riuscito."_s);
+        else if (e.differenze > 0)
+            m_registro.scrivi(u"Disponibilità: "_s + QString::number(e.differenze) + u" giorni da pubblicare ("_s +
+                              QString::number(e.rischi) + u" con più camere di quelle libere), notifiche accettate "_s +
+                              QString::number(e.inviate) + (e.fallita ? u", una non riuscita"_s : QString()));
+    });
+}
+
+void Sessione::battito()
+{
+    senzaInterruzioni(u"Battito del timer"_s, [&] {
+        Database sb(m_ctx.workDir(), u"SimpleBooking.mdb"_s);
+        Database::Transaction uow(sb);
+        ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Timer), true, m_ctx.clock().now());
+        ArchivioSync::aggiornaAttese(sb, m_ctx.clock().now());
+        if (pubblicazioneAttiva() && m_ctx.settings.attivo())
+            ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Pubblicazione), true, m_ctx.clock().now());
+        uow.commit();
+    });
 }
 
 // The timer's send without its download: a file prepared by "publish" goes at once, as the next tick

@@ -16,6 +16,9 @@ class Sessione final : private Scheduler::Lavori
 {
 public:
     Sessione(AppContext& ctx, Registro& registro);
+    ~Sessione();
+    Sessione(const Sessione&) = delete;
+    Sessione& operator=(const Sessione&) = delete;
 
     enum class Comando { GetRooms, GetRates, Reservations, Tick, Publish };
     static std::optional<Comando> comando(const QString& nome);
@@ -36,9 +39,10 @@ public:
     bool esegui(Comando c);
     bool occupato() const { return m_occupazione.attiva(); }
 
-    // "--publish": after every timer download that changed QV's bookings, the availability of the
-    // 31 days from today is published as "publish" does.
-    void setPubblicaDopoScaricamento(bool pubblica) { m_pubblicaDopoScaricamento = pubblica; }
+    // "--publish": at every tick with Attivo set, the days whose rooms to offer differ from what the
+    // service was last told go out (as line 13 of the settings does).
+    void setPubblica(bool pubblica) { m_pubblica = pubblica; }
+    bool pubblicazioneAttiva() const;
 
     Scheduler& scheduler() { return m_scheduler; }
     Registro& registro() { return m_registro; }
@@ -46,6 +50,9 @@ public:
 private:
     void scaricaPrenotazioni() override;
     bool inviaDisponibilita(const QString& codiceHotel, const QString& nomeFile) override;
+    bool puoInviare() override;
+    void allineaDisponibilita() override;
+    void battito() override;
     void aggiungiHotel();
     // The database files of the working directory another program holds right now.
     QStringList fileBloccati() const;
@@ -53,9 +60,9 @@ private:
     // prepared (no prices) and, with Attivo set, sent at once by the timer's own send.
     void pubblica();
     class SoloInvio;
-    // QV's free rooms of the months the next 31 days touch, as one fingerprint.
-    QByteArray camereLibere() const;
     QString esitoUltimaRisposta() const;
+    // A store or other error of timer work: told, logged, and the program goes on.
+    template <typename F> void senzaInterruzioni(const QString& lavoro, F&& f);
 
     AppContext& m_ctx;
     Registro& m_registro;
@@ -63,5 +70,7 @@ private:
     Occupazione m_occupazione;
     Scheduler m_scheduler;
     bool m_didascaliaScritta = false; // a caption has named a working mode
-    bool m_pubblicaDopoScaricamento = false;
+    bool m_pubblica = false;
+    const QString m_titolare; // this run in the publishing lease
+    bool m_altroTitolareDetto = false;
 };

@@ -3,8 +3,9 @@
 //   SBDeskTop                       the desktop program
 //   SBDeskTop --headless            no windows: the timer runs until SIGTERM
 //   SBDeskTop --headless --once getRooms|getRates|reservations|tick|publish
-//   SBDeskTop --headless --publish  the timer also publishes availability after a download that
-//                                   changed QV's bookings
+//   SBDeskTop --headless --once status [--json]   the bridge's health, read-only; exit 0 OK,
+//                                   1 warning, 2 critical, 3 unknown
+//   SBDeskTop --headless --publish  the timer keeps the service's availability in step with QV
 //   options: --answers FILE (answers to the questions, one a line), --log FILE, --dir DIR (the
 //            working directory), --init (a new hotel in a directory that is no QV data directory)
 //   SBDeskTop --ask-dir             the desktop entry: the data directory chosen once and remembered
@@ -21,11 +22,13 @@
 #include "shell/SBDeskTop.h"
 #include "shell/SegnaleArresto.h"
 #include "shell/Sessione.h"
+#include "sync/RapportoStato.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QMessageBox>
 #include <QSettings>
 #include <csignal>
@@ -42,6 +45,8 @@ struct Opzioni
     bool init = false;
     bool askDir = false;
     bool version = false;
+    bool status = false;
+    bool json = false;
     std::optional<Sessione::Comando> once;
     QString answers;
     QString log;
@@ -58,6 +63,7 @@ constexpr const char16_t* kUso =
     u"uso: SBDeskTop [--dir CARTELLA | --ask-dir] [--init] [--log FILE]\n"
     u"     SBDeskTop --headless [--once getRooms|getRates|reservations|tick|publish] [--publish] [--answers FILE]\n"
     u"                          [--dir CARTELLA] [--init] [--log FILE]\n"
+    u"     SBDeskTop --headless --once status [--json] [--dir CARTELLA]\n"
     u"     SBDeskTop --version";
 
 std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
@@ -77,13 +83,19 @@ std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
             (a == u"--init" ? o.init : a == u"--ask-dir" ? o.askDir : o.version) = true;
             continue;
         }
+        if (a == u"--json") {
+            o.json = true;
+            continue;
+        }
         if (a == u"--once" || a == u"--answers" || a == u"--log" || a == u"--dir") {
             if (i + 1 >= args.size()) {
                 *problema = a + u" richiede un valore"_s;
                 return std::nullopt;
             }
             const QString valore = args.at(++i);
-            if (a == u"--once") {
+            if (a == u"--once" && valore == u"status") {
+                o.status = true;
+            } else if (a == u"--once") {
                 o.once = Sessione::comando(valore);
                 if (!o.once) {
                     *problema = u"comando sconosciuto: "_s + valore;
@@ -100,7 +112,15 @@ std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
         *problema = u"opzione sconosciuta: "_s + a;
         return std::nullopt;
     }
-    if (!o.headless && (o.once || !o.answers.isEmpty() || o.publish)) {
+    if (o.json && !o.status) {
+        *problema = u"--json vale solo con --once status"_s;
+        return std::nullopt;
+    }
+    if (o.status && (o.once || o.publish || !o.answers.isEmpty())) {
+        *problema = u"--once status non accetta altri comandi, --publish né --answers"_s;
+        return std::nullopt;
+    }
+    if (!o.headless && (o.once || o.status || !o.answers.isEmpty() || o.publish)) {
         *problema = u"--once, --answers e --publish valgono solo con --headless"_s;
         return std::nullopt;
     }
@@ -153,6 +173,20 @@ QString cartellaDiLavoro()
     return QDir::currentPath();
 }
 
+// Reads, never writes: no start-up, no bootstrap, no log file; the report on standard output.
+int stato(const Opzioni& o)
+{
+    if (const QString errore = entraNellaCartella(o.dir); !errore.isEmpty()) {
+        scriviErrore(errore);
+        return 3;
+    }
+    const RapportoStato rapporto = RapportoStato::leggi(QDir(cartellaDiLavoro()), SystemClock().now());
+    const QByteArray testo = o.json ? QJsonDocument(rapporto.json()).toJson(QJsonDocument::Indented)
+                                    : (rapporto.righe().join(u'\n') + u'\n').toUtf8();
+    std::fwrite(testo.constData(), 1, size_t(testo.size()), stdout);
+    return int(rapporto.livello());
+}
+
 int senzaFinestre(const Opzioni& o)
 {
     SystemClock clock;
@@ -195,7 +229,8 @@ int senzaFinestre(const Opzioni& o)
     if (errore.isEmpty() && !QFileInfo::exists(ctx.path(QString::fromUtf16(Settings::FileName))))
         errore = u"il file "_s + ctx.path(QString::fromUtf16(Settings::FileName)) +
                  u" non esiste. Inserire i parametri con la finestra \"Parametri\" del programma, "
-                 u"oppure scrivere il file (dodici righe)."_s;
+                 u"oppure scrivere il file (dodici righe; la tredicesima, \" 1 \", pubblica la disponibilità a ogni "
+                 u"ciclo, la quattordicesima dice per quanti giorni, vuota 31)."_s;
     if (errore.isEmpty())
         errore = sessione.avvia();
     if (!errore.isEmpty()) {
@@ -211,7 +246,7 @@ int senzaFinestre(const Opzioni& o)
         QCoreApplication::exit(0);
     });
 
-    sessione.setPubblicaDopoScaricamento(o.publish);
+    sessione.setPubblica(o.publish);
     if (o.once) {
         sessione.esegui(*o.once);
         return 0;
@@ -294,9 +329,10 @@ int main(int argc, char** argv)
         return 0;
     }
     if (!prime && grezzi.contains(u"--headless"_s)) {
-        // Without windows there may be no display: a wrong option is told without one.
+        // Without windows there may be no display: a wrong option is told without one. A monitor
+        // asking for the status reads a wrong option as "unknown".
         scriviErrore(problemaIniziale + u'\n' + QString::fromUtf16(kUso));
-        return 2;
+        return grezzi.contains(u"status"_s) ? 3 : 2;
     }
     if (headless) {
         // A reader of standard error that goes away (a pipe into a logger) must not end the run.
@@ -321,5 +357,7 @@ int main(int argc, char** argv)
         scriviErrore(problema + u'\n' + QString::fromUtf16(kUso));
         return 2;
     }
+    if (opzioni->status)
+        return stato(*opzioni);
     return opzioni->headless ? senzaFinestre(*opzioni) : conFinestre(*opzioni);
 }

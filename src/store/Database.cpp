@@ -85,22 +85,30 @@ QString databaseFile(const QDir& workDir, const QString& fileName)
     return workDir.filePath(name);
 }
 
-Database::Database(const QDir& workDir, const QString& fileName)
+Database::Database(const QDir& workDir, const QString& fileName, Apertura apertura)
     : m_workDir(workDir), m_path(databaseFile(workDir, fileName)),
       m_connection(u"sbstore-"_s + QString::number(quintptr(this), 16)),
       m_translator([this](const QString& t, const QString& f) { return table(t, f)->sql; })
 {
-    creaFileNuovo(m_path);
+    const bool lettura = apertura == Apertura::SolaLettura;
+    // Opened for reading, a missing file is not made.
+    if (lettura && !QFileInfo::exists(m_path))
+        throw StoreError(StoreError::Engine, u"Il database "_s + m_path + u" non esiste."_s);
+    if (!lettura)
+        creaFileNuovo(m_path);
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     m_db.setDatabaseName(m_path);
     // Other processes (QV, a second bridge) may hold the file for a moment: wait, don't fail.
-    m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=20000"_s);
+    m_db.setConnectOptions(lettura ? u"QSQLITE_BUSY_TIMEOUT=2000;QSQLITE_OPEN_READONLY"_s
+                                   : u"QSQLITE_BUSY_TIMEOUT=20000"_s);
     if (!m_db.open()) {
         const QString text = m_db.lastError().text();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connection);
         throw StoreError(StoreError::Engine, u"Impossibile aprire il database "_s + m_path + u": "_s + text);
     }
+    if (lettura)
+        return;
     QSqlQuery q(m_db);
     // Atomic commits across attached files need the rollback journal.
     q.exec(u"PRAGMA journal_mode=DELETE"_s);

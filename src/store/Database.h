@@ -29,7 +29,9 @@ struct FieldInfo
 class Database
 {
 public:
-    Database(const QDir& workDir, const QString& fileName);
+    // Reading only: a monitor that looks at the files must never change them nor wait long for them.
+    enum class Apertura { Scrittura, SolaLettura };
+    Database(const QDir& workDir, const QString& fileName, Apertura apertura = Apertura::Scrittura);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

@@ -68,9 +68,7 @@ public:
         const qsizetype close = riga.indexOf(u']');
         if (close - 5 >= 1)
             m_stem = riga.mid(1, close - 5);
-        if (m_stem.isEmpty())
-            return;
-        if (!m_solo.isEmpty() && m_stem.compare(m_solo, Qt::CaseInsensitive) != 0)
+        if (m_stem.isEmpty() || (!m_solo.isEmpty() && m_stem.compare(m_solo, Qt::CaseInsensitive) != 0))
             return;
         try {
             m_db = std::make_unique<Database>(m_workDir, m_stem + u".MDB"_s);
@@ -150,6 +148,8 @@ const HotIndex kHotIndexes[] = {
     {u"SimpleBooking.mdb", u"Reservations", {u"NPren"}},
     {u"SimpleBooking.mdb", u"ReservationsPrice", {u"NPren", u"Room", u"DayDate"}},
     {u"SimpleBooking.mdb", u"Rooms", {u"RoomsId"}},
+    {u"SimpleBooking.mdb", u"DisponibilitaInviata", {u"RoomsId", u"Giorno"}},
+    {u"SimpleBooking.mdb", u"LimitiDisponibilita", {u"QVRooms", u"Giorno"}},
     {u"SimpleBooking.mdb", u"Rates", {u"RatesId"}},
     {u"Scheda_Prenotazione.mdb", u"Scheda_Prenotazione", {u"NVoucher"}},
     {u"Scheda_Prenotazione.mdb", u"Scheda_Prenotazione", {u"NumeroPrenotazione"}},

@@ -10,6 +10,7 @@
 #include "shell/Sessione.h"
 #include "store/DaySlots.h"
 #include "store/TextFile.h"
+#include "support/BancoQV.h"
 #include "support/CatalogoQV.h"
 #include "support/SimServer.h"
 #include "support/WorkDir.h"
@@ -83,31 +84,8 @@ protected:
     // A confirmed QV booking of one DOP room, counted as QV counts it.
     void prenotazione(const QDate& arrivo, int notti)
     {
-        w.insert(u"Colori.mdb"_s, u"Colori"_s,
-                 {{u"Tipo"_s, u"CONFE"_s},
-                  {u"Utente"_s, u" "_s},
-                  {u"Codice"_s, 0},
-                  {u"Rosso"_s, 0},
-                  {u"Verde"_s, 128},
-                  {u"Blu"_s, 0}});
-        w.insert(u"Scheda_Prenotazione.mdb"_s, u"Scheda_Prenotazione"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"NumeroPrenotazione"_s, 4711},
-                  {u"TipoPrenotazione"_s, u"C"_s},
-                  {u"NomeCliente"_s, u"ROSSI MARIO"_s},
-                  {u"Commento"_s, u" "_s},
-                  {u"CodiceDitta"_s, 0}});
-        w.insert(u"Camere_Prenotazione.mdb"_s, u"Camere_Prenotazione"_s,
-                 {{u"NumeroHotel"_s, 1},
-                  {u"NumeroPrenotazione"_s, 4711},
-                  {u"TipoPrenotazione"_s, u"C"_s},
-                  {u"DataArrivo"_s, TextDate::toYmd(arrivo)},
-                  {u"DataPartenza"_s, TextDate::toYmd(arrivo.addDays(notti))},
-                  {u"TipoCamera"_s, u"DOP"_s},
-                  {u"NumeroCamera"_s, u"201"_s},
-                  {u"QuantitàCamere"_s, 1},
-                  {u"NumeroPersone"_s, 2}});
-        ASSERT_TRUE(CalcolaDisponibilita(w.ctx).esegui(u"P"_s, 4711, 1));
+        BancoQV::coloreConferma(w);
+        BancoQV::prenota(w, 4711, u"DOP"_s, u"201"_s, arrivo, notti);
     }
 
     SimServer sim;
@@ -181,20 +159,6 @@ TEST_F(GridEndToEnd, PublishWithNothingMappedSaysSo)
     ASSERT_EQ(w.op.messages.size(), 1);
     EXPECT_THAT(w.op.messages.at(0).message.text.toStdString(), ::testing::HasSubstr("Types of rooms QV"));
     EXPECT_TRUE(sim.availabilityNotifications().isEmpty());
-}
-
-TEST_F(GridEndToEnd, TheTimersDownloadPublishesOnlyWhenQVsFreeRoomsChanged)
-{
-    mappa();
-    prenotazione(QDate(2026, 6, 1), 4);
-    sessione.setPubblicaDopoScaricamento(true);
-    w.clock.set(QDateTime(QDate(2026, 5, 20), QTime(12, 10, 0))); // a download minute
-    // The service has nothing new: QV's counters stay as they are, nothing is published.
-    const Scheduler::Esito esito = sessione.scheduler().tick();
-    EXPECT_TRUE(esito.scaricato);
-    EXPECT_TRUE(sim.availabilityNotifications().isEmpty());
-    EXPECT_THAT(preparati(), IsEmpty());
-    EXPECT_THAT(registrato().toStdString(), ::testing::Not(::testing::HasSubstr("pubblicazione")));
 }
 
 // The same through the program without windows, on today's date.

@@ -26,6 +26,17 @@ TEST(Settings, LoadsTheTwelveLines)
     EXPECT_EQ(s.CancellazioneDefinitiva, u"0"_s);
     EXPECT_EQ(s.Modalita, u"2"_s);
     EXPECT_EQ(s.nomeModalita(), u"Automatica"_s);
+    EXPECT_FALSE(s.pubblica()); // a file of twelve lines: publishing off
+    EXPECT_EQ(s.orizzonte(), 31);
+    for (const auto& [righe, pubblica, giorni] : {std::tuple{" 1 \r\n\r\n", true, 31},
+                                                  {" 1 \r\n90\r\n", true, 90},
+                                                  {" 0 \r\n9999\r\n", false, 400},
+                                                  {"\r\nxx\r\n", false, 31}}) {
+        w.write(u"SBookParam.txt"_s, kFile + righe);
+        ASSERT_TRUE(s.load(w.tmp.path()));
+        EXPECT_EQ(s.pubblica(), pubblica) << righe;
+        EXPECT_EQ(s.orizzonte(), giorni) << righe;
+    }
 }
 
 TEST(Settings, ShortOrMissingFile)
@@ -61,7 +72,8 @@ TEST(ParametriForm, RegistraWritesPrintedFlagsAndTypedTexts)
     ASSERT_TRUE(form.registra(w.tmp.path(), s, w.op));
     QFile f(w.file(u"SBookParam.txt"_s));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray(" 1 \r\nh\r\npn\r\npp\r\na\r\npw\r\nH1\r\nP\r\nBB\r\nabc\r\n 0 \r\n 1 \r\n"));
+    EXPECT_EQ(f.readAll(),
+              QByteArray(" 1 \r\nh\r\npn\r\npp\r\na\r\npw\r\nH1\r\nP\r\nBB\r\nabc\r\n 0 \r\n 1 \r\n 0 \r\n\r\n"));
     EXPECT_EQ(s.CodAdd, 0); // a non-numeric code is saved as typed but reads 0
     EXPECT_EQ(s.Attivo, u"1"_s);
     EXPECT_EQ(s.Modalita, u"1"_s); // the mode follows at the next activation
@@ -70,6 +82,20 @@ TEST(ParametriForm, RegistraWritesPrintedFlagsAndTypedTexts)
     EXPECT_TRUE(again.attivo);
     EXPECT_TRUE(again.cancellazioneDefinitiva);
     EXPECT_EQ(again.testi[8], u"abc"_s);
+
+    // Publishing with a horizon; a horizon that is no number of days from 1 to 400 is refused.
+    form.pubblica = true;
+    for (const QString& sbagliato : {u"0"_s, u"401"_s, u"tre"_s}) {
+        form.orizzonte = sbagliato;
+        EXPECT_FALSE(form.registra(w.tmp.path(), s, w.op));
+    }
+    form.orizzonte = u" 60 "_s;
+    ASSERT_TRUE(form.registra(w.tmp.path(), s, w.op));
+    EXPECT_TRUE(s.pubblica());
+    EXPECT_EQ(s.orizzonte(), 60);
+    again = ParametriForm::fromFile(w.tmp.path());
+    EXPECT_TRUE(again.pubblica);
+    EXPECT_EQ(again.orizzonte, u"60"_s);
 }
 
 TEST(ParametriForm, AWriteFailureIsReportedNotFatal)

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <gmock/gmock.h>
@@ -50,7 +51,10 @@ TEST(SBDeskTopWindow, CaptionsStatesAndLayout)
         EXPECT_EQ(w.T(i)->isEnabled(), !off.contains(i)) << i;
     }
     ASSERT_EQ(w.menuBar()->actions().size(), 1);
-    EXPECT_EQ(w.menuBar()->actions().first()->text(), u"Parametri"_s);
+    EXPECT_EQ(w.menuBar()->actions().first()->text(), u"&Parametri"_s);
+    ASSERT_NE(w.menuBar()->actions().first()->menu(), nullptr);
+    EXPECT_EQ(w.menuBar()->actions().first()->menu()->actions(), (QList<QAction*>{w.menuParametri(), w.menuStato()}));
+    EXPECT_EQ(w.menuStato()->text(), u"Stato"_s);
 
     QuandoModale<SBookParam> chiudi([](SBookParam* p) { p->close(); }); // the first start's parameters window
     w.show();

@@ -2,8 +2,10 @@
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/TextFile.h"
+#include "support/CatalogoQV.h"
 #include "support/SimServer.h"
 #include "support/WorkDir.h"
+#include "sync/Pubblicazione.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -190,6 +192,7 @@ TEST_F(ServiceExchanges, AFileThatCannotBeWrittenEndsTheExchange)
 
 TEST_F(ServiceExchanges, AvailabilityFileBecomesOneMessagePerRoomAndDay)
 {
+    CatalogoQV::tipoCamera(w.dir(), u"DOP"_s, 5);
     w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
              {{u"NumeroHotel"_s, 1}, {u"RoomsId"_s, u"DBL"_s}, {u"QVRooms"_s, u"DOP"_s}});
     w.clock.set(QDateTime(QDate(2026, 1, 31), QTime(8, 0, 0)));
@@ -197,23 +200,25 @@ TEST_F(ServiceExchanges, AvailabilityFileBecomesOneMessagePerRoomAndDay)
     TextFile::writeLines(w.file(u"WBValuesRooms20260131080000.txt"_s),
                          {u"31/01/2026,DOP,Avail,3,0,"_s + empties, u"31/01/2026,DOP,Price,90,95,"_s + empties,
                           u"31/01/2026,XXX,Avail,,2,"_s + empties});
-    ServiceClient client(w.ctx);
-    EXPECT_TRUE(client.InviaDisponibilita(u"1234"_s, u"WBValuesRooms20260131080000.txt"_s));
+    Pubblicazione invio(w.ctx, u"prova"_s);
+    // A code that is no mapped QV room is told and left out.
+    EXPECT_TRUE(invio.inviaFile(u"1234"_s, u"WBValuesRooms20260131080000.txt"_s));
     const QString sent = lastRequest()[u"xml"_s].toString();
     EXPECT_TRUE(sent.contains(
-        uR"(<AvailStatusMessages HotelCode="1234"><AvailStatusMessage LocatorID="1" BookingLimit="3"> <StatusApplicationControl Start="2026-01-31" End="2026-01-31" InvTypeCode="DBL" /></AvailStatusMessage><AvailStatusMessage LocatorID="2" BookingLimit="0"> <StatusApplicationControl Start="2026-02-01" End="2026-02-01" InvTypeCode="DBL" /></AvailStatusMessage><AvailStatusMessage LocatorID="3" BookingLimit="2"> <StatusApplicationControl Start="2026-02-01" End="2026-02-01" InvTypeCode="0" /></AvailStatusMessage></AvailStatusMessages>)"_s))
+        uR"(<AvailStatusMessages HotelCode="1234"><AvailStatusMessage LocatorID="1" BookingLimit="3"> <StatusApplicationControl Start="2026-01-31" End="2026-01-31" InvTypeCode="DBL" /></AvailStatusMessage><AvailStatusMessage LocatorID="2" BookingLimit="0"> <StatusApplicationControl Start="2026-02-01" End="2026-02-01" InvTypeCode="DBL" /></AvailStatusMessage></AvailStatusMessages>)"_s))
         << sent.toStdString();
+    EXPECT_TRUE(w.op.answers.join(u' ').contains(u"XXX"_s));
     EXPECT_EQ(sim.availabilityNotifications().size(), 1);
     EXPECT_TRUE(QFileInfo::exists(w.ctx.path(u"SimpleBooking\\AggDispo20260131080000.xml"_s)));
 
     // A period that started yesterday sends its days from today on.
     w.clock.set(QDateTime(QDate(2026, 2, 1), QTime(8, 0, 0)));
-    EXPECT_TRUE(client.InviaDisponibilita(u"1234"_s, u"WBValuesRooms20260131080000.txt"_s));
+    EXPECT_TRUE(invio.inviaFile(u"1234"_s, u"WBValuesRooms20260131080000.txt"_s));
     EXPECT_TRUE(lastRequest()[u"xml"_s].toString().contains(
-        uR"(<AvailStatusMessages HotelCode="1234"><AvailStatusMessage LocatorID="1" BookingLimit="0"> <StatusApplicationControl Start="2026-02-01" End="2026-02-01" InvTypeCode="DBL" /></AvailStatusMessage><AvailStatusMessage LocatorID="2" BookingLimit="2"> <StatusApplicationControl Start="2026-02-01" End="2026-02-01" InvTypeCode="0" /></AvailStatusMessage></AvailStatusMessages>)"_s));
+        uR"(<AvailStatusMessages HotelCode="1234"><AvailStatusMessage LocatorID="1" BookingLimit="0"> <StatusApplicationControl Start="2026-02-01" End="2026-02-01" InvTypeCode="DBL" /></AvailStatusMessage></AvailStatusMessages>)"_s));
 
     sim.setFault(SimFault::httpStatus(500));
-    EXPECT_FALSE(client.InviaDisponibilita(u"1234"_s, u"WBValuesRooms20260131080000.txt"_s));
+    EXPECT_FALSE(invio.inviaFile(u"1234"_s, u"WBValuesRooms20260131080000.txt"_s));
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "service/TagScanner.h"
 #include "service/Transport.h"
 #include "store/TextFile.h"
+#include "support/CatalogoQV.h"
+#include "sync/Pubblicazione.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -157,10 +159,10 @@ TEST_F(TransportFaults, SavedExchangesInTheSameSecondNeverReplaceEachOther)
     const QByteArray first = saved(u"Prenotazioni20260504140709.xml"_s);
     ASSERT_THAT(first.toStdString(), HasSubstr("R1"));
     // The availability answer is saved under the same prefix, in the same second.
-    w.write(u"WBValuesRooms1.txt"_s, "04/05/2026,DBL,Avail,3,\r\n");
+    const QList<ServiceClient::Avviso> avvisi{{u"DBL"_s, QDate(2026, 5, 4), 3}};
     ServiceClient client(w.ctx);
-    EXPECT_TRUE(client.InviaDisponibilita(u"1234"_s, u"WBValuesRooms1.txt"_s));
-    EXPECT_TRUE(client.InviaDisponibilita(u"1234"_s, u"WBValuesRooms1.txt"_s));
+    EXPECT_TRUE(client.InviaDisponibilita(u"1234"_s, avvisi));
+    EXPECT_TRUE(client.InviaDisponibilita(u"1234"_s, avvisi));
     EXPECT_EQ(saved(u"Prenotazioni20260504140709.xml"_s), first);
     EXPECT_THAT(saved(u"Prenotazioni20260504140709-2.xml"_s).toStdString(), HasSubstr("<ok/>"));
     EXPECT_THAT(saved(u"AggDispo20260504140709-2.xml"_s).toStdString(), HasSubstr("BookingLimit=\"3\""));
@@ -190,22 +192,27 @@ TEST_F(TransportFaults, AnAvailabilityFileIsSentWholeOrNotAtAll)
         SCOPED_TRACE(c.reason);
         w.op.messages.clear();
         w.write(u"WBValuesRooms2.txt"_s, c.file);
-        EXPECT_FALSE(ServiceClient(w.ctx).InviaDisponibilita(u"1234"_s, u"WBValuesRooms2.txt"_s));
+        EXPECT_FALSE(Pubblicazione(w.ctx, u"prova"_s).inviaFile(u"1234"_s, u"WBValuesRooms2.txt"_s));
         EXPECT_THAT(shown(), HasSubstr(c.reason));
     }
     EXPECT_THAT(sim.availabilityNotifications(), IsEmpty());
 
     // Sixty room codes, every one sent; values trimmed; a code mapped at two levels goes as its level-1 type.
     QByteArray file;
-    for (int i = 1; i <= 60; ++i)
-        file += "04/05/2026,Q" + QByteArray::number(i) + ",Avail, 3 ,\r\n";
+    for (int i = 1; i <= 60; ++i) {
+        const QString q = u"Q"_s + QString::number(i);
+        CatalogoQV::tipoCamera(w.dir(), q, 3);
+        CatalogoQV::cameraServizio(w.dir(), u"1234"_s, u"S"_s + q, 1, q);
+        file += "04/05/2026," + q.toLatin1() + ",Avail, 3 ,\r\n";
+    }
+    CatalogoQV::tipoCamera(w.dir(), u"DOP"_s, 2);
     file += "04/05/2026,DOP,Avail,2,\r\n";
     w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
              {{u"NumeroHotel"_s, 1}, {u"RoomsId"_s, u"WEB2"_s}, {u"RoomsLevel"_s, 2}, {u"QVRooms"_s, u"DOP"_s}});
     w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
              {{u"NumeroHotel"_s, 1}, {u"RoomsId"_s, u"WEB1"_s}, {u"RoomsLevel"_s, 1}, {u"QVRooms"_s, u"DOP"_s}});
     w.write(u"WBValuesRooms3.txt"_s, file);
-    EXPECT_TRUE(ServiceClient(w.ctx).InviaDisponibilita(u"1234"_s, u"WBValuesRooms3.txt"_s));
+    EXPECT_TRUE(Pubblicazione(w.ctx, u"prova"_s).inviaFile(u"1234"_s, u"WBValuesRooms3.txt"_s));
     const QString sent = sim.journal().last().toObject().value(u"xml"_s).toString();
     EXPECT_EQ(ContaOccorrenze(sent, u"<AvailStatusMessage "_s), 61);
     EXPECT_EQ(ContaOccorrenze(sent, u"BookingLimit=\"3\""_s), 60);

@@ -9,6 +9,7 @@
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/TextFile.h"
+#include "support/CatalogoQV.h"
 #include "support/SimServer.h"
 #include "support/WorkDir.h"
 
@@ -121,6 +122,9 @@ protected:
         b.w.write(u"SBookParam.txt"_s, parametri(sim.reservationsUrl(), u"1234"_s, false, true));
         b.w.ctx.baseUrl = sim.baseUrl();
         EXPECT_TRUE(b.sessione.attiva());
+        // A QV room type the service's DBL is mapped to, with the rooms the file offers.
+        CatalogoQV::tipoCamera(b.w.dir(), u"DBL"_s, 3);
+        CatalogoQV::cameraServizio(b.w.dir(), u"1234"_s, u"DBL"_s, 1, u"DBL"_s);
         const QString today = QDate::currentDate().toString(u"dd/MM/yyyy"_s);
         file = (today + u",DBL,Avail,3,2,\r\n"_s + today + u",DBL,Price,90,90,\r\n"_s).toLatin1();
     }

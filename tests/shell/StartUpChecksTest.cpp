@@ -128,8 +128,7 @@ TEST(StartUpChecks, AHotelCodeNoRowCanHoldIsRefusedByTheWindowAndNeverSent)
     EXPECT_EQ(Database(b.w.dir(), u"SimpleBooking.mdb"_s).OpenRecordset(u"HotelId"_s).RecordCount(), 0);
     ServiceClient client(b.w.ctx);
     EXPECT_FALSE(client.ScaricaPrenotazioni());
-    b.w.write(u"WBValuesRooms1.txt"_s, "04/05/2026,DBL,Avail,3,\r\n");
-    EXPECT_FALSE(client.InviaDisponibilita(b.w.ctx.settings.CodiceHotel, u"WBValuesRooms1.txt"_s));
+    EXPECT_FALSE(client.InviaDisponibilita(b.w.ctx.settings.CodiceHotel, {{u"DBL"_s, QDate(2026, 5, 4), 3}}));
     // A row an older version added for such a code is passed over by the catalogue downloads.
     b.w.insert(u"SimpleBooking.mdb"_s, u"HotelId"_s,
                {{u"NumeroHotel"_s, 1}, {u"HotelId"_s, QString::fromLatin1(huge)}});

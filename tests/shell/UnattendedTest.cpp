@@ -3,7 +3,9 @@
 
 #include "store/Database.h"
 #include "store/Recordset.h"
+#include "store/SchemaBootstrap.h"
 #include "store/TextFile.h"
+#include "support/CatalogoQV.h"
 #include "support/SimServer.h"
 
 #include "Contiene.h"
@@ -114,6 +116,10 @@ TEST_F(Unattended, OnceReservationsWithAnAnswerScriptAndALog)
 TEST_F(Unattended, OnceTickSendsAndDeletesThePreparedFiles)
 {
     parametri(true);
+    // A QV room type the service's DBL is mapped to, with the rooms the file offers.
+    CreaStrutture(QDir(dir.path()), QString::fromUtf8(SB_DBT_PATH));
+    CatalogoQV::tipoCamera(QDir(dir.path()), u"DBL"_s, 3);
+    CatalogoQV::cameraServizio(QDir(dir.path()), u"1234"_s, u"DBL"_s, 1, u"DBL"_s);
     const QString today = QDate::currentDate().toString(u"dd/MM/yyyy"_s);
     write(u"WBValuesRooms20260101000000.txt"_s, (today + u",DBL,Avail,3,2,\r\n"_s).toLatin1());
     write(u"WBValuesRooms20260101000100.txt"_s, "");

@@ -1,0 +1,211 @@
+#include "sync/RapportoStato.h"
+
+#include "context/Settings.h"
+#include "store/Database.h"
+#include "store/DaySlots.h"
+#include "store/Recordset.h"
+#include "store/StoreError.h"
+#include "sync/ArchivioSync.h"
+#include "sync/CamereDaOffrire.h"
+
+#include <QJsonArray>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr auto kLettura = Database::Apertura::SolaLettura;
+
+QString quando(const QDateTime& t)
+{
+    return t.isValid() ? t.toString(u"dd/MM/yyyy HH:mm:ss"_s) : u"mai"_s;
+}
+
+} // namespace
+
+void RapportoStato::aggiungi(Livello l, const QString& testo)
+{
+    m_riscontri.append({l, testo});
+    m_livello = std::max(m_livello, l);
+}
+
+QStringList RapportoStato::righe() const
+{
+    QList<Riscontro> ordinati = m_riscontri;
+    std::stable_sort(ordinati.begin(), ordinati.end(),
+                     [](const Riscontro& a, const Riscontro& b) { return a.livello > b.livello; });
+    QStringList out;
+    for (const Riscontro& r : ordinati)
+        out.append(r.testo);
+    if (out.isEmpty())
+        out.append(u"Tutto in ordine."_s);
+    return out;
+}
+
+QJsonObject RapportoStato::json() const
+{
+    static const char16_t* nomi[] = {u"OK", u"WARNING", u"CRITICAL", u"UNKNOWN"};
+    QJsonObject o = m_dati;
+    o.insert(u"stato"_s, QString::fromUtf16(nomi[int(m_livello)]));
+    o.insert(u"codice"_s, int(m_livello));
+    o.insert(u"riscontri"_s, QJsonArray::fromStringList(righe()));
+    return o;
+}
+
+RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
+{
+    RapportoStato r;
+    try {
+        Settings settings;
+        if (!settings.load(workDir.path()))
+            throw StoreError(StoreError::Engine, u"il file SBookParam.txt non esiste"_s);
+        Database sb(workDir, u"SimpleBooking.mdb"_s, kLettura);
+        const ArchivioSync::Scambio timer = ArchivioSync::scambio(sb, QString::fromUtf16(ArchivioSync::Timer));
+        const bool timerAttivo = timer.riuscito.isValid() && timer.riuscito.secsTo(ora) <= BattitoValido;
+        r.m_dati.insert(u"timer"_s, QJsonObject{{u"ultimoBattito"_s, ArchivioSync::istante(timer.riuscito)},
+                                                {u"attivo"_s, timerAttivo}});
+        // On in the settings, or a running timer publishing ("--publish").
+        const QDateTime pubblicato =
+            ArchivioSync::scambio(sb, QString::fromUtf16(ArchivioSync::Pubblicazione)).riuscito;
+        const bool pubblica = (settings.pubblica() && settings.attivo()) ||
+                              (pubblicato.isValid() && pubblicato.secsTo(ora) <= BattitoValido);
+        r.m_dati.insert(u"pubblicazione"_s, pubblica);
+        if (!pubblica)
+            r.aggiungi(Livello::Ok, u"Pubblicazione automatica della disponibilità: spenta (riga 13 di "
+                                    u"SBookParam.txt, o --publish, e Attivo)."_s);
+
+        // The exchanges.
+        QJsonObject scambi;
+        QDateTime ultimoRiuscito;
+        for (const char16_t* nome : {ArchivioSync::Prenotazioni, ArchivioSync::Conferme, ArchivioSync::Disponibilita}) {
+            const ArchivioSync::Scambio s = ArchivioSync::scambio(sb, QString::fromUtf16(nome));
+            scambi.insert(QString::fromUtf16(nome),
+                          QJsonObject{{u"ultimoRiuscito"_s, ArchivioSync::istante(s.riuscito)},
+                                      {u"ultimoFallito"_s, ArchivioSync::istante(s.fallito)},
+                                      {u"errore"_s, s.errore}});
+            if (s.riuscito.isValid() && (!ultimoRiuscito.isValid() || s.riuscito > ultimoRiuscito))
+                ultimoRiuscito = s.riuscito;
+            if (s.inErrore())
+                r.aggiungi(Livello::Avviso, QString::fromUtf16(nome) + u": ultimo scambio non riuscito il "_s +
+                                                quando(s.fallito) + u" ("_s + s.errore + u")."_s);
+            if (nome == ArchivioSync::Prenotazioni && timerAttivo &&
+                (!s.riuscito.isValid() || s.riuscito.secsTo(ora) > 2 * 3600))
+                r.aggiungi(Livello::Avviso,
+                           u"Nessuno scaricamento delle prenotazioni riuscito da oltre 2 ore (ultimo: "_s +
+                               quando(s.riuscito) + u")."_s);
+        }
+        r.m_dati.insert(u"scambi"_s, scambi);
+        if (timerAttivo && (!ultimoRiuscito.isValid() || ultimoRiuscito.secsTo(ora) > 24 * 3600))
+            r.aggiungi(Livello::Critico, u"Nessuno scambio riuscito con il servizio da oltre 24 ore."_s);
+
+        // Web reservations waiting for QV: since the first tick that saw them, else since the day they were made.
+        QJsonArray attesa;
+        const QHash<QString, QDateTime> dal = ArchivioSync::inAttesaDal(sb);
+        for (const auto& [id, rDate] : ArchivioSync::inAttesa(sb)) {
+            QDateTime da = dal.value(id);
+            if (!da.isValid())
+                da = QDateTime(TextDate::fromYmd(rDate), QTime(0, 0));
+            attesa.append(QJsonObject{{u"NPren"_s, id}, {u"RDate"_s, rDate}, {u"dal"_s, ArchivioSync::istante(da)}});
+            if (da.isValid() && da.secsTo(ora) > 3600)
+                r.aggiungi(Livello::Avviso, u"La prenotazione web "_s + id +
+                                                u" attende di essere registrata in QV dal "_s + quando(da) + u'.');
+        }
+        r.m_dati.insert(u"inAttesa"_s, attesa);
+
+        const QStringList falliti = workDir.entryList({u"WBValuesRooms*.failed"_s}, QDir::Files);
+        r.m_dati.insert(u"fileFalliti"_s, QJsonArray::fromStringList(falliti));
+        if (!falliti.isEmpty())
+            r.aggiungi(Livello::Avviso, u"File della disponibilità non inviati: "_s + falliti.join(u", "_s) + u'.');
+
+        // The drift, over the publishing horizon.
+        const int giorni = settings.orizzonte();
+        const CamereDaOffrire offerta = CamereDaOffrire::leggi(workDir, ora.date(), giorni, kLettura);
+        QStringList sigle;
+        QStringList ids;
+        Deriva::Valori camere;
+        for (const CamereDaOffrire::Tipo& t : offerta.tipi()) {
+            sigle.append(t.sigla);
+            ids.append(t.roomsId);
+            camere.push_back(t.camere);
+        }
+        const auto differenze =
+            Deriva::confronta(Deriva::obiettivo(camere, ArchivioSync::limiti(sb, sigle, ora.date(), giorni)),
+                              ArchivioSync::detti(sb, ids, ora.date(), giorni));
+        int rischi = 0, meno = 0, mai = 0;
+        QJsonArray giorniDiversi;
+        for (const Deriva::Differenza& d : differenze) {
+            (d.rischio() ? rischi : d.detto ? meno : mai)++;
+            giorniDiversi.append(QJsonObject{{u"tipo"_s, sigle.at(d.tipo)},
+                                             {u"giorno"_s, TextDate::toIso(ora.date().addDays(d.giorno))},
+                                             {u"camere"_s, d.valore},
+                                             {u"detto"_s, d.detto ? QJsonValue(*d.detto) : QJsonValue()}});
+        }
+        r.m_dati.insert(
+            u"deriva"_s,
+            QJsonObject{{u"rischio"_s, rischi}, {u"meno"_s, meno}, {u"mai"_s, mai}, {u"giorni"_s, giorniDiversi}});
+        if (rischi > 0)
+            r.aggiungi(Livello::Critico, u"Disponibilità: "_s + QString::number(rischi) +
+                                             u" giorni in cui il servizio offre più camere di quelle libere."_s);
+        if (meno > 0)
+            r.aggiungi(Livello::Avviso, u"Disponibilità: "_s + QString::number(meno) +
+                                            u" giorni in cui il servizio offre meno camere di quelle libere."_s);
+        if (mai > 0)
+            r.aggiungi(pubblica ? Livello::Avviso : Livello::Ok,
+                       u"Disponibilità: "_s + QString::number(mai) + u" giorni da pubblicare."_s);
+    } catch (const StoreError& e) {
+        r.aggiungi(Livello::Sconosciuto, u"Impossibile leggere lo stato: "_s + e.text());
+    }
+    return r;
+}
+
+RapportoStato::GrigliaDeriva RapportoStato::grigliaDeriva() const
+{
+    GrigliaDeriva g;
+    const QJsonArray giorni = m_dati.value(u"deriva"_s).toObject().value(u"giorni"_s).toArray();
+    for (const QJsonValue& v : giorni) {
+        const QJsonObject o = v.toObject();
+        const QString tipo = o.value(u"tipo"_s).toString();
+        const QDate giorno = TextDate::fromIso(o.value(u"giorno"_s).toString());
+        if (!g.tipi.contains(tipo))
+            g.tipi.append(tipo);
+        if (!g.giorni.contains(giorno))
+            g.giorni.append(giorno);
+    }
+    std::sort(g.giorni.begin(), g.giorni.end());
+    for (const QJsonValue& v : giorni) {
+        const QJsonObject o = v.toObject();
+        const QJsonValue detto = o.value(u"detto"_s);
+        const qint64 camere = o.value(u"camere"_s).toInteger();
+        const int t = int(g.tipi.indexOf(o.value(u"tipo"_s).toString()));
+        const int d = int(g.giorni.indexOf(TextDate::fromIso(o.value(u"giorno"_s).toString())));
+        g.celle.insert(
+            QString::number(t) + u',' + QString::number(d),
+            {(detto.isNull() ? u"-"_s : QString::number(detto.toInteger())) + u" \u2192 "_s + QString::number(camere),
+             !detto.isNull() && detto.toInteger() > camere});
+    }
+    return g;
+}
+
+QStringList RapportoStato::inAttesa() const
+{
+    QStringList out;
+    for (const QJsonValue& v : m_dati.value(u"inAttesa"_s).toArray()) {
+        const QJsonObject o = v.toObject();
+        out.append(o.value(u"NPren"_s).toString() + u" del "_s + TextDate::ymdToDmy(o.value(u"RDate"_s).toString()));
+    }
+    return out;
+}
+
+QStringList RapportoStato::scambiFalliti() const
+{
+    QStringList out;
+    const QJsonObject scambi = m_dati.value(u"scambi"_s).toObject();
+    for (auto it = scambi.begin(); it != scambi.end(); ++it) {
+        const QJsonObject o = it.value().toObject();
+        const QString fallito = o.value(u"ultimoFallito"_s).toString();
+        if (!fallito.isEmpty() && fallito > o.value(u"ultimoRiuscito"_s).toString())
+            out.append(it.key() + u": "_s + fallito + u" \u2014 "_s + o.value(u"errore"_s).toString());
+    }
+    return out;
+}
