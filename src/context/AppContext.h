@@ -1,5 +1,6 @@
 #pragma once
 
+#include "context/Avanzamento.h"
 #include "context/AvvisiNelTesto.h"
 #include "context/Clock.h"
 #include "context/OperatorPort.h"
@@ -25,6 +26,8 @@ public:
     QString baseUrl;
     // The program's own table definitions (see percorsoDefinizioniProgramma); empty when it has none.
     QString definizioniProgramma;
+    // How far a long piece of work has come, and whether the program was asked to stop.
+    Avanzamento avanzamento;
 
     // Network time-outs of one exchange, in milliseconds.
     long connectTimeoutMs = 15000;
