@@ -117,6 +117,7 @@ Database::Database(const QDir& workDir, const QString& fileName, Apertura apertu
 
 Database::~Database()
 {
+    m_statements.clear(); // statements go before their connection
     if (m_inTransaction) {
         QSqlQuery q(m_db);
         q.exec(u"ROLLBACK"_s);
@@ -181,6 +182,32 @@ void Database::exec(QSqlQuery& q, const QString& sql, const QVariantList& params
         q.addBindValue(v);
     if (!q.exec())
         fail(q.lastError());
+}
+
+QSqlQuery& Database::run(const QString& sql, const QVariantList& params)
+{
+    // A bound on what the cache holds: texts that differ by their values (a list of row ids) would
+    // otherwise grow it without end.
+    constexpr qsizetype kStatementsMassimi = 256;
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        if (m_statements.size() >= kStatementsMassimi)
+            m_statements.clear();
+        auto q = std::make_shared<QSqlQuery>(m_db);
+        q->setForwardOnly(true);
+        if (!q->prepare(sql))
+            fail(q->lastError());
+        it = m_statements.insert(sql, std::move(q));
+    }
+    QSqlQuery& q = **it;
+    for (qsizetype i = 0; i < params.size(); ++i)
+        q.bindValue(int(i), params.at(i));
+    if (!q.exec()) {
+        const QSqlError errore = q.lastError();
+        q.finish();
+        fail(errore);
+    }
+    return q;
 }
 
 QString Database::schemaFor(const QString& fileName)
@@ -281,23 +308,20 @@ Recordset Database::OpenRecordset(const QString& source, const QVariantList& par
 
 void Database::begin()
 {
-    QSqlQuery q(m_db);
-    exec(q, u"BEGIN IMMEDIATE"_s, {});
+    run(u"BEGIN IMMEDIATE"_s, {}).finish();
     m_inTransaction = true;
 }
 
 void Database::commit()
 {
-    QSqlQuery q(m_db);
-    exec(q, u"COMMIT"_s, {});
+    run(u"COMMIT"_s, {}).finish();
     m_inTransaction = false;
 }
 
 void Database::rollback()
 {
     m_inTransaction = false;
-    QSqlQuery q(m_db);
-    exec(q, u"ROLLBACK"_s, {});
+    run(u"ROLLBACK"_s, {}).finish();
 }
 
 bool Database::hasTable(const QString& tableName)

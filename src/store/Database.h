@@ -101,6 +101,10 @@ public:
     const SqlTranslator& translator() const { return m_translator; }
     void exec(QSqlQuery& query, const QString& sql, const QVariantList& params);
     QSqlQuery query();
+    // The statement of sql, compiled once for the life of this database and run with the values:
+    // searches and updates repeated row after row are not parsed again each time. The caller reads
+    // what it needs and then calls finish(), so that no statement holds the file between two calls.
+    QSqlQuery& run(const QString& sql, const QVariantList& params);
 
     // Whether another program or workstation holds the file for writing right now (asked without
     // waiting).
@@ -120,6 +124,7 @@ private:
     QHash<QString, std::shared_ptr<const TableRef>> m_tables; // lower-case table name -> table
     QHash<QString, SqlFragment> m_criteria;
     QHash<QString, SelectStatement> m_selects;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_statements; // sql -> prepared statement
     SqlTranslator m_translator;
     bool m_inTransaction = false;
 };

@@ -203,10 +203,9 @@ bool Recordset::find(const QString& criteria, const QVariantList& values, bool f
     }
     sql += u" ORDER BY "_s + orderSql.join(u", "_s) + u" LIMIT 1"_s;
 
-    QSqlQuery q = m_db.query();
-    q.setForwardOnly(true);
-    m_db.exec(q, sql, params);
+    QSqlQuery& q = m_db.run(sql, params);
     if (!q.next()) {
+        q.finish();
         m_noMatch = true;
         return false;
     }
@@ -221,6 +220,7 @@ bool Recordset::find(const QString& criteria, const QVariantList& values, bool f
     for (int i = 1; i < rec.count(); ++i)
         m_row[i - 1] = q.value(i);
     m_rowId = q.value(0).toLongLong();
+    q.finish();
     m_positionKeys.clear();
     for (const auto& term : m_order)
         m_positionKeys.append(m_row.at(columnOf(term.column)));
@@ -313,7 +313,6 @@ void Recordset::Update()
         names.append(SqlTranslator::quoteName(m_table->fields.at(it.key()).name));
         values.append(it.value());
     }
-    QSqlQuery q = m_db.query();
     if (m_mode == Mode::AddNew) {
         QString sql = u"INSERT INTO "_s + m_table->sql;
         if (names.isEmpty())
@@ -321,14 +320,18 @@ void Recordset::Update()
         else
             sql += u" ("_s + names.join(u", "_s) + u") VALUES ("_s + QStringList(names.size(), u"?"_s).join(u", "_s) +
                    u')';
-        m_db.exec(q, sql, values);
+        QSqlQuery& q = m_db.run(sql, values);
         m_lastInserted = q.lastInsertId().toLongLong();
+        q.finish();
     } else if (!names.isEmpty()) {
         for (QString& n : names)
             n += u" = ?"_s;
         const QString where = sameRow(values);
-        m_db.exec(q, u"UPDATE "_s + m_table->sql + u" SET "_s + names.join(u", "_s) + u" WHERE "_s + where, values);
-        if (q.numRowsAffected() != 1)
+        QSqlQuery& q =
+            m_db.run(u"UPDATE "_s + m_table->sql + u" SET "_s + names.join(u", "_s) + u" WHERE "_s + where, values);
+        const int cambiate = q.numRowsAffected();
+        q.finish();
+        if (cambiate != 1)
             throw StoreError(StoreError::ChangedMeanwhile, kChangedMeanwhile);
         for (auto it = m_buffer.cbegin(); it != m_buffer.cend(); ++it) {
             const QString name = m_table->fields.at(it.key()).name;
@@ -342,7 +345,6 @@ void Recordset::Update()
                 m_movedInLoop.append(m_rowId);
         }
     }
-    q.finish();
     m_mode = Mode::None;
     m_buffer.clear();
 }
@@ -353,9 +355,10 @@ void Recordset::Delete()
     requireUpdatable();
     QVariantList params;
     const QString where = sameRow(params);
-    QSqlQuery q = m_db.query();
-    m_db.exec(q, u"DELETE FROM "_s + m_table->sql + u" WHERE "_s + where, params);
-    if (q.numRowsAffected() != 1)
+    QSqlQuery& q = m_db.run(u"DELETE FROM "_s + m_table->sql + u" WHERE "_s + where, params);
+    const int cancellate = q.numRowsAffected();
+    q.finish();
+    if (cancellate != 1)
         throw StoreError(StoreError::ChangedMeanwhile, kChangedMeanwhile);
     m_hasCurrent = false; // FindNext still goes on from here
 }
@@ -384,7 +387,8 @@ void Recordset::Requery()
 
 int Recordset::RecordCount()
 {
-    QSqlQuery q = m_db.query();
-    m_db.exec(q, u"SELECT count(*) FROM ("_s + m_inner + u')', m_innerParams);
-    return q.next() ? q.value(0).toInt() : 0;
+    QSqlQuery& q = m_db.run(u"SELECT count(*) FROM ("_s + m_inner + u')', m_innerParams);
+    const int n = q.next() ? q.value(0).toInt() : 0;
+    q.finish();
+    return n;
 }
