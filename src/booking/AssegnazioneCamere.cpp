@@ -1,11 +1,13 @@
 #include "booking/AssegnazioneCamere.h"
 
+#include "booking/FileAperti.h"
 #include "booking/VerificaCamera.h"
 #include "context/AppContext.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 
 #include <QFileInfo>
+#include <QSqlQuery>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -103,35 +105,39 @@ AssegnazioneCamere::NumeroNuovo AssegnazioneCamere::NuovoNumeroPrenotazione()
 QString AssegnazioneCamere::CercaCamereLibere(const QString& tipoWeb, const QString& dal, const QString& al,
                                               const CamereRichieste& camere)
 {
+    FileAperti file(m_ctx);
+    return CercaCamereLibere(file, tipoWeb, dal, al, camere);
+}
+
+QString AssegnazioneCamere::CercaCamereLibere(FileAperti& file, const QString& tipoWeb, const QString& dal,
+                                              const QString& al, const CamereRichieste& camere)
+{
     m_elencoCamereLibere = u","_s;
     QString risultato = kCrLf;
-    {
-        Database interfaccia(m_ctx.workDir(), QString::fromUtf16(FileInterfaccia));
-        Recordset tipi = interfaccia.OpenRecordset(u"Rooms"_s);
-        Recordset livelli = interfaccia.OpenRecordset(u"Rooms"_s);
-        Database numeri(m_ctx.workDir(), u"NumeriCamere.mdb"_s);
-        Recordset camereQv = numeri.OpenRecordset(u"NumeriCamere"_s);
-        if (tipi.FindFirst(u"RoomsId = ?"_s, {tipoWeb.trimmed()})) {
-            const QString roomsId = tipi.Field(u"RoomsId"_s).toString().toUpper();
-            ControlloCamere controllo(m_ctx);
-            for (int livello = 1; livello <= kLivelliMassimi; ++livello) {
-                if (!livelli.FindFirst(u"RoomsId = ? and RoomsLevel = ?"_s, {roomsId, livello}))
-                    break;
-                const QString tipoQv = livelli.Field(u"QVRooms"_s).toString();
-                const QString criterio = u"TipoCamera = ?"_s;
-                for (bool f = camereQv.FindFirst(criterio, {tipoQv}); f; f = camereQv.FindNext(criterio, {tipoQv})) {
-                    const QString camera = camereQv.Field(u"NumeroCamera"_s).toString();
-                    // A room without a number has no place on the rack and can never be seen as taken.
-                    if (camera.trimmed().isEmpty() || camere.scelta(camera) || inElenco(camera))
-                        continue;
-                    if (controllo.VerificaCamera(camera, dal, al, u"P"_s, 0) != 1)
-                        continue;
-                    m_elencoCamereLibere += camera + u',';
-                    risultato += camera + u' ' + camereQv.Field(u"TipoCamera"_s).toString() + u" n. letti "_s +
-                                 camereQv.Field(u"PostiLetto"_s).toString() + u' ' +
-                                 camereQv.Field(u"Attributi"_s).toString() + kCrLf;
-                }
+    Recordset tipi = file.interfaccia().OpenRecordset(u"Rooms"_s);
+    if (tipi.FindFirst(u"RoomsId = ?"_s, {tipoWeb.trimmed()})) {
+        const QString roomsId = tipi.Field(u"RoomsId"_s).toString().toUpper();
+        // What is taken is read once for the stay, not asked room by room.
+        const QSet<QString> occupate = file.controllo().occupate(dal, al);
+        Database& numeri = file.numeri();
+        const QString camereDelTipo = u"SELECT NumeroCamera, TipoCamera, PostiLetto, Attributi FROM "_s +
+                                      numeri.table(u"NumeriCamere"_s)->sql + u" WHERE TipoCamera = ? ORDER BY rowid"_s;
+        for (int livello = 1; livello <= kLivelliMassimi; ++livello) {
+            if (!tipi.FindFirst(u"RoomsId = ? and RoomsLevel = ?"_s, {roomsId, livello}))
+                break;
+            const QString tipoQv = tipi.Field(u"QVRooms"_s).toString();
+            QSqlQuery& q = numeri.run(camereDelTipo, {tipoQv});
+            while (q.next()) {
+                const QString camera = q.value(0).toString();
+                // A room without a number has no place on the rack and can never be seen as taken.
+                if (camera.trimmed().isEmpty() || camere.scelta(camera) || inElenco(camera) ||
+                    occupate.contains(ControlloCamere::chiave(camera)))
+                    continue;
+                m_elencoCamereLibere += camera + u',';
+                risultato += camera + u' ' + q.value(1).toString() + u" n. letti "_s + q.value(2).toString() + u' ' +
+                             q.value(3).toString() + kCrLf;
             }
+            q.finish();
         }
     }
     if (m_elencoCamereLibere == u",")

@@ -8,6 +8,7 @@
 
 class AppContext;
 class Database;
+class FileAperti;
 
 // The small services a web reservation needs on its way into QV: the next booking number, the free
 // rooms of a web room type, and the QV arrangement and charge item of a rate plan.
@@ -42,6 +43,9 @@ public:
     // already chosen for any line of camere. The result has one line per room ("101 DOP n. letti 2
     // BALCONE"), after a leading CR LF; ",," when none is free. Sets ElencoCamereLibere.
     QString CercaCamereLibere(const QString& tipoWeb, const QString& dal, const QString& al,
+                              const CamereRichieste& camere);
+    // The same through files already open for a run of reservations.
+    QString CercaCamereLibere(FileAperti& file, const QString& tipoWeb, const QString& dal, const QString& al,
                               const CamereRichieste& camere);
     // ",101,102,": the rooms the last search found, in the order found.
     const QString& ElencoCamereLibere() const { return m_elencoCamereLibere; }

@@ -97,7 +97,7 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
     m_avvisoTipo.clear();
     ScritturaPrenotazione::tipoPrenotazione(m_ctx, &m_avvisoTipo);
 
-    Database db(m_ctx.workDir(), QString::fromUtf16(AssegnazioneCamere::FileInterfaccia));
+    Database& db = m_file.interfaccia();
     Recordset prenotazioni = db.OpenRecordset(u"Reservations"_s);
     // The waiting rows are listed once, in table order, and each is read again by its key when its turn
     // comes: a row another workstation handled meanwhile is passed by, and rows left waiting are not
@@ -157,7 +157,7 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
     // one may not be free: unattended, the rooms are looked for again a few times; the operator is
     // asked again for that line only.
     constexpr int kTentativi = 5;
-    ScritturaPrenotazione scrittura(m_ctx);
+    ScritturaPrenotazione scrittura(m_ctx, m_file);
     CamereRichieste scelte = camere;
     QString testo = riepilogo;
     Assegnazione assegnazione = assegna(p, scelte, testo, automatica);
@@ -262,11 +262,11 @@ bool RevisionePrenotazioni::righe(const Prenotazione& p, CamereRichieste& camere
                  testo + kCrLf + kCrLf + u"È già stata inserita in QV a mano? Se sì, non sarà più proposta."_s,
                  OperatorPort::Icon::Question, OperatorPort::Buttons::YesNo, OperatorPort::Answer::No,
                  OperatorPort::Answer::No}) == OperatorPort::Answer::Yes)
-            ScritturaPrenotazione(m_ctx).segnaGestita(p.nPren, false);
+            ScritturaPrenotazione(m_ctx, m_file).segnaGestita(p.nPren, false);
         return false;
     }
 
-    Database interfaccia(m_ctx.workDir(), QString::fromUtf16(AssegnazioneCamere::FileInterfaccia));
+    Database& interfaccia = m_file.interfaccia();
     Recordset rooms = interfaccia.OpenRecordset(u"Rooms"_s);
     Recordset prezzi = interfaccia.OpenRecordset(u"ReservationsPrice"_s);
     int riga = 0;
@@ -321,8 +321,7 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
 {
     AssegnazioneCamere assegnazione(m_ctx);
     bool mancano = false;
-    Database db(m_ctx.workDir(), u"NumeriCamere.mdb"_s);
-    Recordset numeri = db.OpenRecordset(u"NumeriCamere"_s);
+    Recordset numeri = m_file.numeri().OpenRecordset(u"NumeriCamere"_s);
     for (int k = 1; k <= CamereRichieste::Righe; ++k) {
         RigaCamera& riga = camere.riga(k);
         if (vuoto(riga.tipoWeb) || (solo > 0 && k != solo))
@@ -332,7 +331,7 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
         riga.persone = 0;
         riga.prezzo = 0;
         riga.trattamento.clear();
-        const QString libere = assegnazione.CercaCamereLibere(riga.tipoWeb, p.dal(), p.al(), camere);
+        const QString libere = assegnazione.CercaCamereLibere(m_file, riga.tipoWeb, p.dal(), p.al(), camere);
         if (libere == kNessuna) {
             if (automatica) {
                 mancano = true;
@@ -365,7 +364,7 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
         riga.tipoCamera = numeri.Field(u"TipoCamera"_s).toString();
         riga.persone = soggiorno.persone;
         riga.prezzo = soggiorno.prezzo;
-        riga.trattamento = assegnazione.CercaTrattamento(soggiorno.trattamento);
+        riga.trattamento = assegnazione.CercaTrattamento(m_file.interfaccia(), soggiorno.trattamento);
     }
     return mancano ? Assegnazione::Mancano : Assegnazione::Completa;
 }
@@ -419,7 +418,7 @@ bool RevisionePrenotazioni::esaminaCancellata(const Prenotazione& p)
     const auto risposta = m_ctx.op().messageBox({QString::fromUtf16(Titolo), testo, OperatorPort::Icon::Question,
                                                  OperatorPort::Buttons::YesNo, OperatorPort::Answer::No,
                                                  OperatorPort::Answer::Unanswered});
-    ScritturaPrenotazione scrittura(m_ctx);
+    ScritturaPrenotazione scrittura(m_ctx, m_file);
     if (risposta == OperatorPort::Answer::Yes)
         return scrittura.AnnullaPrenotazione(p.nPren).esito != ScritturaPrenotazione::Esito::InAttesa;
     if (risposta == OperatorPort::Answer::No)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "booking/CamereRichieste.h"
+#include "booking/FileAperti.h"
 
 #include <QString>
 #include <optional>
@@ -20,7 +21,7 @@ class Recordset;
 class RevisionePrenotazioni
 {
 public:
-    explicit RevisionePrenotazioni(AppContext& ctx) : m_ctx(ctx) {}
+    explicit RevisionePrenotazioni(AppContext& ctx) : m_ctx(ctx), m_file(ctx) {}
 
     void EsaminaPrenotazioniWeb();
 
@@ -50,5 +51,6 @@ private:
     void avvisa(const QString& testo);
 
     AppContext& m_ctx;
+    FileAperti m_file;    // opened once for the whole review
     QString m_avvisoTipo; // what TipoPrenoLista.txt holds, when the bookings cannot take it: told once
 };

@@ -2,6 +2,7 @@
 
 #include "availability/CalcolaDisponibilita.h"
 #include "booking/AssegnazioneCamere.h"
+#include "booking/FileAperti.h"
 #include "booking/VerificaCamera.h"
 #include "context/AppContext.h"
 #include "store/Database.h"
@@ -91,9 +92,7 @@ class ScritturaPrenotazione::Lavoro
 {
 public:
     // Files can only be attached outside a transaction: all of them first, then the unit of work.
-    explicit Lavoro(const AppContext& ctx)
-        : db(ctx.workDir(), fileUnitaDiLavoro().first()), collegati(collega(db)), work(db),
-          prenotazioni(db.OpenRecordset(u"Reservations"_s))
+    explicit Lavoro(FileAperti& file) : db(file.lavoro()), work(db), prenotazioni(db.OpenRecordset(u"Reservations"_s))
     {
     }
 
@@ -121,22 +120,19 @@ public:
         return altre.FindFirst(u"NPren <> ? and left(NPren, 20) = ?"_s, {nPren, voucher(nPren)});
     }
 
-    Database db;
-    int collegati;
+    Database& db;
     Database::Transaction work;
     Recordset prenotazioni;
-
-private:
-    static int collega(Database& db)
-    {
-        // A file QV does not have (an optional one like Allotments.mdb) is not made up by attaching it.
-        const QStringList files = fileUnitaDiLavoro();
-        for (qsizetype i = 1; i < files.size(); ++i)
-            if (QFileInfo::exists(databaseFile(QFileInfo(db.path()).dir(), files.at(i))))
-                db.attach(files.at(i));
-        return int(files.size());
-    }
 };
+
+ScritturaPrenotazione::ScritturaPrenotazione(AppContext& ctx)
+    : m_ctx(ctx), m_propri(std::make_unique<FileAperti>(ctx)), m_file(*m_propri)
+{
+}
+
+ScritturaPrenotazione::ScritturaPrenotazione(AppContext& ctx, FileAperti& file) : m_ctx(ctx), m_file(file) {}
+
+ScritturaPrenotazione::~ScritturaPrenotazione() = default;
 
 QString ScritturaPrenotazione::chi(const QString& nPren, const QString& cognome, const QString& nome,
                                    const QString& dataFrom, const QString& dataTo)
@@ -240,7 +236,7 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QS
     QString messaggio;
     bool errore = false;
     {
-        Lavoro l(m_ctx);
+        Lavoro l(m_file);
         if (!l.trova(nPren))
             return {Esito::GiaGestita, 0, {}, 0};
         const Testata t(l.prenotazioni);
@@ -305,16 +301,13 @@ QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const Ca
     // so what the check sees stays true until the commit. A room another workstation took since it
     // was proposed, a typed room that is not free, or one room on two lines is never booked twice.
     {
-        std::optional<ControlloCamere> controllo;
         QStringList prese;
         for (int i = 1; i <= CamereRichieste::Righe; ++i) {
             const RigaCamera& riga = camere.riga(i);
             if (vuoto(riga.tipoWeb) || !riga.haCamera())
                 continue;
             const QString camera = riga.camera.trimmed();
-            if (!controllo)
-                controllo.emplace(m_ctx);
-            if (prese.contains(codice(camera)) || controllo->VerificaCamera(camera, dal, al, u"P"_s, 0) != 1) {
+            if (prese.contains(codice(camera)) || m_file.controllo().VerificaCamera(camera, dal, al, u"P"_s, 0) != 1) {
                 r.esito = Esito::CameraOccupata;
                 r.camera = camera;
                 r.riga = i;

@@ -6,11 +6,13 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <memory>
 #include <optional>
 #include <utility>
 
 class AppContext;
 class Database;
+class FileAperti;
 class Recordset;
 
 // Writes a stored web reservation into QV as a booking (sheet, room rows, nightly arrangement
@@ -45,7 +47,10 @@ public:
         int riga = 0;      // CameraOccupata: its line of the room table (1..10)
     };
 
-    explicit ScritturaPrenotazione(AppContext& ctx) : m_ctx(ctx) {}
+    explicit ScritturaPrenotazione(AppContext& ctx);
+    // Writing through files already open for a run of reservations (a review).
+    ScritturaPrenotazione(AppContext& ctx, FileAperti& file);
+    ~ScritturaPrenotazione();
 
     Risultato RegistraPrenotazione(const QString& nPren, const CamereRichieste& camere);
     Risultato AnnullaPrenotazione(const QString& nPren);
@@ -99,4 +104,6 @@ private:
     void segnala();
 
     AppContext& m_ctx;
+    std::unique_ptr<FileAperti> m_propri; // when no run's files were given
+    FileAperti& m_file;
 };

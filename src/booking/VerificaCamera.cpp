@@ -4,6 +4,8 @@
 #include "store/Database.h"
 #include "store/Recordset.h"
 
+#include <QSqlQuery>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -85,4 +87,37 @@ qint16 ControlloCamere::VerificaCamera(const QString& camera, const QString& dal
             ? prenotate.FindFirst(u"NumeroPrenotazione > 0 and NumeroPrenotazione <> ?"_s, {numeroPrenotazione})
             : prenotate.FindFirst(u"NumeroPrenotazione > 0"_s);
     return altre ? 0 : 1;
+}
+
+QString ControlloCamere::chiave(const QString& camera)
+{
+    // QV's files compare room numbers as SQLite's NOCASE does: only A to Z are folded.
+    QString k = camera;
+    for (QChar& c : k) {
+        if (c == kAccento)
+            c = u'\'';
+        else if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return k;
+}
+
+QSet<QString> ControlloCamere::occupate(const QString& dal, const QString& al)
+{
+    const QVariantList stay{m_ctx.NumeroHotelCorrente, ymd(al), ymd(dal)};
+    QSet<QString> out;
+    const auto leggi = [&](Database& db, const QString& tabella, const QString& criterio) {
+        QSqlQuery& q = db.run(u"SELECT NumeroCamera FROM "_s + db.table(tabella)->sql +
+                                  u" WHERE NumeroHotel = ? and "_s + criterio + u" and NumeroCamera IS NOT NULL"_s,
+                              stay);
+        while (q.next())
+            out.insert(chiave(q.value(0).toString()));
+        q.finish();
+    };
+    leggi(m_dati->generico, u"Camere_Inagibili"_s, u"DataInizio < ? and DataFine >= ?"_s);
+    leggi(m_dati->clienti, u"Scheda_Cliente"_s, u"Partito <> 'S' and DataArrivo < ? and DataPartenza > ?"_s);
+    leggi(m_dati->camere, u"Camere_Prenotazione"_s,
+          u"NumeroPersone > 0 and TipoPrenotazione IN ('C', 'D', 'O', 'R', 'T') and DataArrivo < ? and "
+          u"DataPartenza > ? and NumeroPrenotazione > 0"_s);
+    return out;
 }

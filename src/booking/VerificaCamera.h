@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <memory>
 
@@ -18,6 +19,12 @@ public:
     // booking kind; numeroPrenotazione is the booking whose own rows do not count (0 for a new one).
     qint16 VerificaCamera(const QString& camera, const QString& dal, const QString& al, const QString& tipoPrenotazione,
                           qint32 numeroPrenotazione);
+
+    // The rooms a new booking cannot take for a stay (dd/mm/yyyy), as VerificaCamera(room, dal, al,
+    // "P", 0) sees them, in one reading of each file: keys as chiave gives them.
+    QSet<QString> occupate(const QString& dal, const QString& al);
+    // A room as the checks compare it: "3'1" and "3´1" are one room, and so are "a1" and "A1".
+    static QString chiave(const QString& camera);
 
 private:
     struct Dati;
