@@ -18,6 +18,16 @@ QString ymd(const QString& dmy)
     return dmy.mid(6, 4) + dmy.mid(3, 2) + dmy.left(2);
 }
 
+// Whether a row of the table meets the criteria: one statement, compiled once, read no further.
+bool esiste(Database& db, const QString& tabella, const QString& criterio, const QVariantList& valori)
+{
+    QSqlQuery& q =
+        db.run(u"SELECT 1 FROM "_s + db.table(tabella)->sql + u" WHERE "_s + criterio + u" LIMIT 1"_s, valori);
+    const bool trovato = q.next();
+    q.finish();
+    return trovato;
+}
+
 } // namespace
 
 struct ControlloCamere::Dati
@@ -50,42 +60,32 @@ qint16 ControlloCamere::VerificaCamera(const QString& camera, const QString& dal
     const QVariantList stay{hotel, apice, accento, partenza, arrivo};
 
     // Out of service: the period's last day still blocks a stay that arrives on it.
-    Recordset inagibili = m_dati->generico.OpenRecordset(u"Select NumeroCamera From Camere_Inagibili Where NumeroHotel "
-                                                         u"= ? and (NumeroCamera = ? or NumeroCamera = ?) and "
-                                                         "DataInizio < ? and DataFine >= ?"_s,
-                                                         stay);
-    if (inagibili.FindFirst({}))
+    const QString stanza = u"NumeroHotel = ? and (NumeroCamera = ? or NumeroCamera = ?) and "_s;
+    if (esiste(m_dati->generico, u"Camere_Inagibili"_s, stanza + u"DataInizio < ? and DataFine >= ?"_s, stay))
         return 0;
 
     // Guests in house. A guest of the booking being checked is its own occupation, not a conflict;
     // that exception never frees a room that is out of service or booked by someone else.
     if (numeroPrenotazione != 0 || tipoPrenotazione != u"O") {
-        Recordset ospiti = m_dati->clienti.OpenRecordset(
-            u"Select NumeroProgressivo,NumeroPrenotazione From Scheda_Cliente Where NumeroHotel = ? and "
-            "(NumeroCamera = ? or NumeroCamera = ?) and Partito <> 'S' and DataArrivo < ? and DataPartenza > ?"_s,
-            stay);
-        if (ospiti.FindFirst({})) {
+        const QString ospiti = stanza + u"Partito <> 'S' and DataArrivo < ? and DataPartenza > ?"_s;
+        if (esiste(m_dati->clienti, u"Scheda_Cliente"_s, ospiti, stay)) {
             const bool propri =
-                numeroPrenotazione > 0 &&
-                ospiti.FindFirst(u"NumeroProgressivo > 0 and (NumeroProgressivo = ? or NumeroPrenotazione = ?)"_s,
-                                 {numeroPrenotazione, numeroPrenotazione});
+                numeroPrenotazione > 0 && esiste(m_dati->clienti, u"Scheda_Cliente"_s,
+                                                 ospiti + u" and NumeroProgressivo > 0 and (NumeroProgressivo = ? or "
+                                                          u"NumeroPrenotazione = ?)"_s,
+                                                 stay + QVariantList{numeroPrenotazione, numeroPrenotazione});
             if (!propri)
                 return 0;
         }
     }
 
     // Booked room rows of the kinds that hold a room, with someone in them, of another booking.
-    Recordset prenotate = m_dati->camere.OpenRecordset(
-        u"Select NumeroPrenotazione,TipoPrenotazione From Camere_Prenotazione Where NumeroHotel = ? and "
-        "(NumeroCamera = ? or NumeroCamera = ?) and NumeroPersone > 0 and (TipoPrenotazione = 'C' or TipoPrenotazione "
-        "= 'D' or "
-        "TipoPrenotazione = 'O' or TipoPrenotazione = 'R' or TipoPrenotazione = 'T') and DataArrivo < ? and "
-        "DataPartenza > ?"_s,
-        stay);
-    const bool altre =
-        numeroPrenotazione > 0
-            ? prenotate.FindFirst(u"NumeroPrenotazione > 0 and NumeroPrenotazione <> ?"_s, {numeroPrenotazione})
-            : prenotate.FindFirst(u"NumeroPrenotazione > 0"_s);
+    const QString prenotate = stanza + u"NumeroPersone > 0 and TipoPrenotazione IN ('C', 'D', 'O', 'R', 'T') and "
+                                       u"DataArrivo < ? and DataPartenza > ? and NumeroPrenotazione > 0"_s;
+    const bool altre = numeroPrenotazione > 0 ? esiste(m_dati->camere, u"Camere_Prenotazione"_s,
+                                                       prenotate + u" and NumeroPrenotazione <> ?"_s,
+                                                       stay + QVariantList{numeroPrenotazione})
+                                              : esiste(m_dati->camere, u"Camere_Prenotazione"_s, prenotate, stay);
     return altre ? 0 : 1;
 }
 
