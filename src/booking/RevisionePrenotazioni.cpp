@@ -89,6 +89,12 @@ void RevisionePrenotazioni::avvisa(const QString& testo)
     m_ctx.op().inform(QString::fromUtf16(Titolo), testo, OperatorPort::Icon::Exclamation);
 }
 
+void RevisionePrenotazioni::attesa(const Prenotazione& p, const QString& testo)
+{
+    if (!m_motivi || m_motivi->daDire(p.nPren, p.chi(), testo))
+        avvisa(testo);
+}
+
 void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
 {
     if (valoreNumerico(m_ctx.settings.AssegnazioneAutomatica) == 1)
@@ -98,11 +104,13 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
     ScritturaPrenotazione::tipoPrenotazione(m_ctx, &m_avvisoTipo);
 
     Database& db = m_file.interfaccia();
+    m_motivi.emplace(db);
     Recordset prenotazioni = db.OpenRecordset(u"Reservations"_s);
+    bool fermata = false;
     // The waiting rows are listed once, in table order, and each is read again by its key when its turn
     // comes: a row another workstation handled meanwhile is passed by, and rows left waiting are not
     // walked past again for every reservation after them.
-    const auto ciascuna = [&](const QString& criterio, auto&& esame) {
+    const auto ciascuna = [&](const QString& criterio, const QString& fase, auto&& esame) {
         QStringList chiavi;
         {
             QSqlQuery q = db.query();
@@ -114,20 +122,34 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
                     chiavi << k;
                 }
         }
-        for (const QString& chiave : std::as_const(chiavi)) {
-            if (!prenotazioni.FindFirst(u"NPren = ? and "_s + criterio, {chiave}))
+        for (qsizetype i = 0; i < chiavi.size() && !fermata; ++i) {
+            if (m_ctx.avanzamento.arrestoRichiesto()) {
+                fermata = true;
+                break;
+            }
+            m_ctx.avanzamento.passo(fase, i + 1, chiavi.size());
+            if (!prenotazioni.FindFirst(u"NPren = ? and "_s + criterio, {chiavi.at(i)}))
                 continue;
             const Prenotazione p(prenotazioni);
             try {
                 esame(p);
             } catch (const StoreError& e) {
-                avvisa(p.chi() + u" resta in attesa: "_s + e.text() + u" ("_s + QString::number(e.number()) + u')');
+                attesa(p, p.chi() + u" resta in attesa: "_s + e.text() + u" ("_s + QString::number(e.number()) + u')');
             }
         }
+        m_ctx.avanzamento.fine();
     };
-    ciascuna(u"Registrata = 0 and Status <> 'Cancelled'"_s, [&](const Prenotazione& p) { esamina(p); });
+    ciascuna(u"Registrata = 0 and Status <> 'Cancelled'"_s, u"Registrazione"_s,
+             [&](const Prenotazione& p) { esamina(p); });
     // Listed after the new ones: a reservation cancelled while it was being reviewed is offered here.
-    ciascuna(u"Registrata = 0 and Status = 'Cancelled'"_s, [&](const Prenotazione& p) { esaminaCancellata(p); });
+    ciascuna(u"Registrata = 0 and Status = 'Cancelled'"_s, u"Cancellazioni"_s,
+             [&](const Prenotazione& p) { esaminaCancellata(p); });
+    if (const QString riepilogo = m_motivi->chiudi(db, m_ctx.clock().now()); !riepilogo.isEmpty())
+        m_ctx.op().avviso(QString::fromUtf16(Titolo), riepilogo);
+    if (fermata)
+        m_ctx.op().avviso(QString::fromUtf16(Titolo),
+                          u"Revisione delle prenotazioni web interrotta su richiesta: quelle non ancora esaminate "_s
+                          u"restano in attesa della prossima."_s);
 }
 
 bool RevisionePrenotazioni::esamina(const Prenotazione& p)
@@ -135,8 +157,8 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
     const bool automatica = m_ctx.settings.Modalita == u"2";
     if (automatica && p.status.compare(u"Modify"_s, Qt::CaseInsensitive) == 0) {
         // A change to a reservation never stored here: the booking may have been typed into QV by hand.
-        avvisa(p.chi() + u" è una modifica di una prenotazione che non era stata scaricata: la prenotazione "_s
-                         u"potrebbe essere già in QV. Resta in attesa di un operatore."_s);
+        attesa(p, p.chi() + u" è una modifica di una prenotazione che non era stata scaricata: la prenotazione "_s
+                            u"potrebbe essere già in QV. Resta in attesa di un operatore."_s);
         return false;
     }
 
@@ -157,7 +179,7 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
     // one may not be free: unattended, the rooms are looked for again a few times; the operator is
     // asked again for that line only.
     constexpr int kTentativi = 5;
-    ScritturaPrenotazione scrittura(m_ctx, m_file);
+    ScritturaPrenotazione scrittura(m_ctx, m_file, m_motivi ? &*m_motivi : nullptr);
     CamereRichieste scelte = camere;
     QString testo = riepilogo;
     Assegnazione assegnazione = assegna(p, scelte, testo, automatica);
@@ -165,8 +187,9 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
         if (assegnazione == Assegnazione::SenzaRisposta)
             return false; // nobody answered: the reservation waits for an operator
         if (assegnazione == Assegnazione::Mancano) {
-            avvisa(p.chi() + u": non ci sono camere libere per tutte le camere richieste (o un tipo di camera non è "_s
-                             u"abbinato a QV). Non è stata registrata e resta in attesa di un operatore."_s);
+            attesa(p, p.chi() +
+                          u": non ci sono camere libere per tutte le camere richieste (o un tipo di camera non è "_s
+                          u"abbinato a QV). Non è stata registrata e resta in attesa di un operatore."_s);
             return false;
         }
         if (vuoto(scelte.riga(1).tipoCamera)) {
@@ -182,8 +205,8 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
         const auto r = scrittura.RegistraPrenotazione(p.nPren, scelte);
         if (r.esito == ScritturaPrenotazione::Esito::CameraOccupata) {
             if (automatica && tentativo >= kTentativi) {
-                avvisa(p.chi() + u": la camera "_s + r.camera +
-                       u" non è più libera. Non è stata registrata e resta in attesa."_s);
+                attesa(p, p.chi() + u": la camera "_s + r.camera +
+                              u" non è più libera. Non è stata registrata e resta in attesa."_s);
                 return false;
             }
             if (automatica) {
@@ -238,9 +261,11 @@ bool RevisionePrenotazioni::righe(const Prenotazione& p, CamereRichieste& camere
                                               p.slot[static_cast<size_t>(j)].tipo.compare(tipo, Qt::CaseInsensitive)))
             ++j;
         if (j == CamereRichieste::Righe) {
-            avvisa(p.chi() + u": per la camera "_s + QString::number(k) + u" (tipo "_s + tipo +
-                   u") non sono stati memorizzati ospiti, prezzo e trattamento. Non è stata registrata e resta in "_s
-                   u"attesa di un operatore."_s);
+            attesa(
+                p,
+                p.chi() + u": per la camera "_s + QString::number(k) + u" (tipo "_s + tipo +
+                    u") non sono stati memorizzati ospiti, prezzo e trattamento. Non è stata registrata e resta in "_s
+                    u"attesa di un operatore."_s);
             return false;
         }
         usati[static_cast<size_t>(j)] = true;
@@ -255,7 +280,7 @@ bool RevisionePrenotazioni::righe(const Prenotazione& p, CamereRichieste& camere
                               chieste.join(u", "_s) + u"): se ne possono registrare al massimo "_s +
                               QString::number(CamereRichieste::Righe) +
                               u". Non è stata scritta in QV e resta in attesa: va inserita in QV a mano."_s;
-        avvisa(testo);
+        attesa(p, testo);
         if (!automatica &&
             m_ctx.op().messageBox(
                 {QString::fromUtf16(Titolo),

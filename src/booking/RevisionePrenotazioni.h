@@ -2,6 +2,7 @@
 
 #include "booking/CamereRichieste.h"
 #include "booking/FileAperti.h"
+#include "booking/MotiviAttesa.h"
 
 #include <QString>
 #include <optional>
@@ -17,7 +18,8 @@ class Recordset;
 //
 // A reservation left waiting (a question or input box without an answer, rooms lacking, a
 // registration that could not be made, a store error on its row) is passed by for the rest of the
-// review and offered again by the next one.
+// review and offered again by the next one; why it waits is told once (see MotiviAttesa). The review
+// reports how far it has come, and a stop request ends it between two reservations.
 class RevisionePrenotazioni
 {
 public:
@@ -49,8 +51,11 @@ private:
                                         Recordset& numeri);
     void stampa(const QString& nPren);
     void avvisa(const QString& testo);
+    // Tells why the reservation waits, unless that reason was told already (see MotiviAttesa).
+    void attesa(const Prenotazione& p, const QString& testo);
 
     AppContext& m_ctx;
-    FileAperti m_file;    // opened once for the whole review
+    FileAperti m_file; // opened once for the whole review
+    std::optional<MotiviAttesa> m_motivi;
     QString m_avvisoTipo; // what TipoPrenoLista.txt holds, when the bookings cannot take it: told once
 };

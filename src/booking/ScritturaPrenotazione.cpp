@@ -3,6 +3,7 @@
 #include "availability/CalcolaDisponibilita.h"
 #include "booking/AssegnazioneCamere.h"
 #include "booking/FileAperti.h"
+#include "booking/MotiviAttesa.h"
 #include "booking/VerificaCamera.h"
 #include "context/AppContext.h"
 #include "store/Database.h"
@@ -130,7 +131,10 @@ ScritturaPrenotazione::ScritturaPrenotazione(AppContext& ctx)
 {
 }
 
-ScritturaPrenotazione::ScritturaPrenotazione(AppContext& ctx, FileAperti& file) : m_ctx(ctx), m_file(file) {}
+ScritturaPrenotazione::ScritturaPrenotazione(AppContext& ctx, FileAperti& file, MotiviAttesa* motivi)
+    : m_ctx(ctx), m_file(file), m_motivi(motivi)
+{
+}
 
 ScritturaPrenotazione::~ScritturaPrenotazione() = default;
 
@@ -234,12 +238,14 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QS
 {
     Risultato r;
     QString messaggio;
+    QString nome;
     bool errore = false;
     {
         Lavoro l(m_file);
         if (!l.trova(nPren))
             return {Esito::GiaGestita, 0, {}, 0};
         const Testata t(l.prenotazioni);
+        nome = t.chi();
         // A cancellation downloaded while the reservation was being reviewed (by another workstation,
         // or while the operator chose its rooms) wins: its booking is neither written nor reported.
         if (!cancellazione && l.cancellata()) {
@@ -250,7 +256,7 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QS
             messaggio = passi(l, t, r, errore);
         }
     }
-    if (!messaggio.isEmpty())
+    if (!messaggio.isEmpty() && (r.esito != Esito::InAttesa || !m_motivi || m_motivi->daDire(nPren, nome, messaggio)))
         avvisa(messaggio, errore);
     return r;
 }

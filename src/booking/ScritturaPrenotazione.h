@@ -13,6 +13,7 @@
 class AppContext;
 class Database;
 class FileAperti;
+class MotiviAttesa;
 class Recordset;
 
 // Writes a stored web reservation into QV as a booking (sheet, room rows, nightly arrangement
@@ -48,8 +49,9 @@ public:
     };
 
     explicit ScritturaPrenotazione(AppContext& ctx);
-    // Writing through files already open for a run of reservations (a review).
-    ScritturaPrenotazione(AppContext& ctx, FileAperti& file);
+    // Writing through files already open for a run of reservations (a review); why a reservation
+    // waits is told through motivi, when given.
+    ScritturaPrenotazione(AppContext& ctx, FileAperti& file, MotiviAttesa* motivi = nullptr);
     ~ScritturaPrenotazione();
 
     Risultato RegistraPrenotazione(const QString& nPren, const CamereRichieste& camere);
@@ -106,4 +108,5 @@ private:
     AppContext& m_ctx;
     std::unique_ptr<FileAperti> m_propri; // when no run's files were given
     FileAperti& m_file;
+    MotiviAttesa* m_motivi = nullptr;
 };

@@ -69,11 +69,17 @@ void Comandi::reservations()
         return;
     // The cancellations run whatever became of the new reservations: they would stay pending at the
     // service too.
+    // Asked to stop, the command ends between two steps; what a step left is done by the next run.
+    const auto fermo = [&] {
+        return m_ctx.avanzamento.arrestoRichiesto();
+    };
     ReservationImporter importer(m_ctx, client);
     step(m_ctx, m_errore, [&] { importer.LeggiPrenotazioni(risposte->nuove); });
-    step(m_ctx, m_errore, [&] { importer.LeggiCancellazioni(risposte->cancellazioni); });
+    if (!fermo())
+        step(m_ctx, m_errore, [&] { importer.LeggiCancellazioni(risposte->cancellazioni); });
     if (const ServiceClient::EsitoConferme& c = client.conferme(); c.riuscite + c.fallite > 0)
         segnaScambio(ArchivioSync::Conferme, c.fallite == 0, c.errore);
     // Then the stored reservations go into QV, also those an earlier download left waiting.
-    step(m_ctx, m_errore, [&] { RevisionePrenotazioni(m_ctx).EsaminaPrenotazioniWeb(); });
+    if (!fermo())
+        step(m_ctx, m_errore, [&] { RevisionePrenotazioni(m_ctx).EsaminaPrenotazioniWeb(); });
 }

@@ -4,6 +4,7 @@
 #include "context/AppContext.h"
 #include "mapping/SBRates.h"
 #include "mapping/SBRooms.h"
+#include "shell/Registro.h"
 #include "shell/SBookParam.h"
 #include "shell/Sessione.h"
 #include "sync/RapportoStato.h"
@@ -90,6 +91,17 @@ SBDeskTop::SBDeskTop(AppContext& ctx, Sessione& sessione, QWidget* parent)
     statusBar()->addWidget(m_lineaStato, 1);
     // After every tick of the timer, which is connected first and so has run.
     connect(&m_sessione.scheduler().timer(), &QTimer::timeout, this, &SBDeskTop::aggiornaStato);
+    // Long work (a download, a review) says on the status line how far it has come, and the window
+    // repaints meanwhile; the operator's clicks wait for the work to end.
+    m_ctx.avanzamento.setMostra([this](const QString& testo, bool nelRegistro) {
+        if (nelRegistro && !testo.isEmpty())
+            m_sessione.registro().scrivi(testo);
+        if (testo.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(testo);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
 
     auto* centro = new QWidget(this);
     auto* riga = new QHBoxLayout(centro);
@@ -143,6 +155,11 @@ SBDeskTop::SBDeskTop(AppContext& ctx, Sessione& sessione, QWidget* parent)
         const QRect g = s->geometry();
         move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 2);
     }
+}
+
+SBDeskTop::~SBDeskTop()
+{
+    m_ctx.avanzamento.setMostra({});
 }
 
 void SBDeskTop::setTesto(int index, const QString& testo)

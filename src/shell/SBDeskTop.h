@@ -18,6 +18,7 @@ class SBDeskTop final : public QMainWindow
 
 public:
     SBDeskTop(AppContext& ctx, Sessione& sessione, QWidget* parent = nullptr);
+    ~SBDeskTop() override;
 
     static constexpr const char16_t* TitoloIniziale = u"Interfaccia QV <--> SimpleBooking";
     static constexpr int NumeroComandi = 13;

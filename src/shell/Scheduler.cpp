@@ -80,6 +80,9 @@ Scheduler::Esito Scheduler::tick()
             m_lavori.scaricaPrenotazioni();
             esito.scaricato = true;
         }
+        // Asked to stop during the download: the rest waits for the next run.
+        if (m_ctx.avanzamento.arrestoRichiesto())
+            return esito;
         if (m_ctx.settings.attivo()) {
             inviaFile(esito);
             m_lavori.allineaDisponibilita();

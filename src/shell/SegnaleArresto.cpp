@@ -8,10 +8,12 @@ namespace {
 
 // A signal handler can reach nothing but a value of the process; this one is set once, before the
 // handlers are installed.
-int g_scrittura = -1; // NOLINT: the write end of the signal socket
+int g_scrittura = -1;                      // NOLINT: the write end of the signal socket
+volatile std::sig_atomic_t g_arrivato = 0; // NOLINT: a signal has come
 
 void gestore(int segnale)
 {
+    g_arrivato = 1;
     const unsigned char byte = static_cast<unsigned char>(segnale);
     [[maybe_unused]] const ssize_t n = ::write(g_scrittura, &byte, 1);
 }
@@ -35,6 +37,11 @@ SegnaleArresto::SegnaleArresto(std::function<void(int)> allArresto) : m_allArres
     sa.sa_flags = SA_RESTART; // a transfer that is running goes on
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
+}
+
+bool SegnaleArresto::richiesto()
+{
+    return g_arrivato != 0;
 }
 
 SegnaleArresto::~SegnaleArresto()

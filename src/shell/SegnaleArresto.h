@@ -4,9 +4,10 @@
 #include <functional>
 #include <memory>
 
-// SIGTERM and SIGINT end the program cleanly: the signal handler only writes to a socket, and the
-// event loop reads it between commands, so a command that is running (a download, a send) ends
-// first and no database is left half written.
+// SIGTERM and SIGINT end the program cleanly: the signal handler only writes to a socket and sets a
+// flag. The event loop reads the socket between commands; a command that is running ends first,
+// at once for a long one that asks richiesto() between two items, and no database is left half
+// written.
 class SegnaleArresto
 {
 public:
@@ -16,6 +17,9 @@ public:
     SegnaleArresto& operator=(const SegnaleArresto&) = delete;
 
     bool attivo() const { return m_notifier != nullptr; }
+    // A signal has come: work that runs long (a download, a review) asks this between two items and
+    // ends there, instead of when the event loop next runs.
+    static bool richiesto();
 
 private:
     std::function<void(int)> m_allArresto;

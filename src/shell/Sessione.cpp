@@ -26,6 +26,11 @@ Sessione::Sessione(AppContext& ctx, Registro& registro)
       m_titolare(QSysInfo::machineHostName() + u' ' + QString::number(QCoreApplication::applicationPid()) + u' ' +
                  QUuid::createUuid().toString(QUuid::WithoutBraces).left(8))
 {
+    // Long work is logged every few seconds; the main window also shows it on its status line.
+    m_ctx.avanzamento.setMostra([this](const QString& testo, bool nelRegistro) {
+        if (nelRegistro && !testo.isEmpty())
+            m_registro.scrivi(testo);
+    });
 }
 
 Sessione::~Sessione()

@@ -245,6 +245,7 @@ int senzaFinestre(const Opzioni& o)
         arrestoRichiesto = true;
         QCoreApplication::exit(0);
     });
+    ctx.avanzamento.setArresto(&SegnaleArresto::richiesto);
 
     sessione.setPubblica(o.publish);
     if (o.once) {
@@ -304,6 +305,7 @@ int conFinestre(const Opzioni& o)
         registro.scrivi(u"Segnale "_s + QString::number(segnale) + u" ricevuto: arresto."_s);
         QCoreApplication::exit(0);
     });
+    ctx.avanzamento.setArresto(&SegnaleArresto::richiesto);
     finestra.show();
     sessione.scheduler().start();
     const int rc = QApplication::exec();

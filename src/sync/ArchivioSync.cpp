@@ -150,6 +150,37 @@ QHash<QString, QDateTime> ArchivioSync::inAttesaDal(Database& sb)
     return out;
 }
 
+QHash<QString, QString> ArchivioSync::motiviAttesa(Database& sb)
+{
+    QHash<QString, QString> out;
+    QSqlQuery q = esegui(sb,
+                         u"SELECT NPren, Motivo FROM "_s + tabella(sb, u"AttesaPrenotazioni"_s) +
+                             u" WHERE NumeroHotel = 1 AND Motivo IS NOT NULL"_s,
+                         {});
+    while (q.next())
+        out.insert(q.value(0).toString().trimmed(), q.value(1).toString());
+    return out;
+}
+
+void ArchivioSync::registraMotivi(Database& sb, const QHash<QString, QString>& motivi, const QDateTime& ora)
+{
+    if (motivi.isEmpty())
+        return;
+    const QString t = tabella(sb, u"AttesaPrenotazioni"_s);
+    Database::Transaction uow(sb);
+    for (auto it = motivi.cbegin(); it != motivi.cend(); ++it) {
+        QSqlQuery& q =
+            sb.run(u"UPDATE "_s + t + u" SET Motivo = ? WHERE NumeroHotel = 1 AND NPren = ?"_s, {it.value(), it.key()});
+        const bool c = q.numRowsAffected() > 0;
+        q.finish();
+        if (!c)
+            sb.run(u"INSERT INTO "_s + t + u" (NumeroHotel, NPren, Dal, Motivo) VALUES (1, ?, ?, ?)"_s,
+                   {it.key(), istante(ora), it.value()})
+                .finish();
+    }
+    uow.commit();
+}
+
 void ArchivioSync::aggiornaAttese(Database& uow, const QDateTime& ora)
 {
     const QString t = tabella(uow, u"AttesaPrenotazioni"_s);

@@ -56,6 +56,10 @@ void segnaScambio(Database& uow, const QString& nome, bool riuscito, const QDate
 // at every tick: a new waiting one from now, one no longer waiting dropped.
 QHash<QString, QDateTime> inAttesaDal(Database& sb);
 void aggiornaAttese(Database& uow, const QDateTime& ora);
+// The reason last told for each waiting web reservation, by NPren; and the reasons a review told,
+// stored in one unit of work of their own (a reservation not yet seen waiting is waiting from ora).
+QHash<QString, QString> motiviAttesa(Database& sb);
+void registraMotivi(Database& sb, const QHash<QString, QString>& motivi, const QDateTime& ora);
 // The web reservations stored but not yet in QV, not cancelled: NPren and the day of the booking.
 QList<QPair<QString, QString>> inAttesa(Database& sb);
 
