@@ -68,11 +68,11 @@ QString MotiviAttesa::chiudi(Database& interfaccia, const QDateTime& ora)
     QStringList motivi;
     for (qsizetype i = 0; i < std::min<qsizetype>(perNumero.size(), kMotiviNominati); ++i) {
         const QString& m = perNumero.at(i).second;
-        motivi << QString::number(perNumero.at(i).first) + u": "_s +
+        motivi << u'(' + QString::number(perNumero.at(i).first) + u") "_s +
                       (m.size() > kLunghezzaMotivo ? m.left(kLunghezzaMotivo) + u"..."_s : m);
     }
     if (perNumero.size() > kMotiviNominati)
-        motivi << u"altri "_s + QString::number(perNumero.size() - kMotiviNominati) + u" motivi"_s;
+        motivi << u"(e altri "_s + QString::number(perNumero.size() - kMotiviNominati) + u" motivi)"_s;
     return (totale == 1 ? u"1 prenotazione web resta"_s : QString::number(totale) + u" prenotazioni web restano"_s) +
-           u" in attesa per motivi già segnalati (l'elenco è nella finestra Stato): "_s + motivi.join(u"; "_s);
+           u" in attesa per motivi già segnalati (l'elenco è nella finestra Stato): "_s + motivi.join(u' ');
 }

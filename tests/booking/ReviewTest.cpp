@@ -2,12 +2,16 @@
 // answers scripted.
 
 #include "HotelFixture.h"
+#include "Invarianti.h"
+#include "shell/Contiene.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QFile>
 
 using namespace HotelSupport;
+using ::testing::IsEmpty;
 
 namespace {
 
@@ -220,5 +224,55 @@ TEST_P(Cancellation, GivesTheRoomsBackOnceAndOnlyOnce)
 
 INSTANTIATE_TEST_SUITE_P(BothSettings, Cancellation, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Definitiva" : "SegnataA"; });
+
+// Reservations that keep waiting for the same reason are not told again and again: the reason is told
+// once, the others are counted in one line, and only a new reason is told. A stop request ends the
+// review between two reservations.
+TEST_F(Hotel, AReasonIsToldOnceAndAStopEndsTheReviewBetweenTwoReservations)
+{
+    esegui(w.dir(), u"Contatori.mdb"_s, u"DELETE FROM Contatori"_s);
+    for (int i = 1; i <= 6; ++i)
+        sim.addReservation(
+            fragment(prenotazione(u"WT%1"_s.arg(i), {{u"DBL"_s, u"BB"_s, {2}, u"90.00"_s}}, kArrivo.addDays(4 * i))));
+    sim.addReservation(fragment(prenotazione(u"WX"_s, {{u"XYZ"_s, u"BB"_s, {2}, u"80.00"_s}})));
+    download(w.ctx);
+    const auto mostrati = [&](const QString& parte) {
+        qsizetype n = 0;
+        for (const auto& m : std::as_const(w.op.messages))
+            n += m.message.text.contains(parte) ? 1 : 0;
+        w.op.messages.clear();
+        return n;
+    };
+    const QString contatore = u"manca il contatore delle prenotazioni"_s;
+    // The closing line is a notice: it goes below the lower text box, never into a box.
+    const auto riepilogo = [&] {
+        return w.op.answers.isEmpty() ? QString() : w.op.answers.last();
+    };
+    w.ctx.nuovoComando();
+    rivedi();
+    EXPECT_EQ(mostrati(u"La prenotazione web WT"_s), 1);
+    EXPECT_THAT(riepilogo(), Contiene(u"5 prenotazioni web restano in attesa per motivi già segnalati"_s));
+
+    w.ctx.nuovoComando();
+    rivedi();
+    EXPECT_THAT(w.op.messageTexts(), IsEmpty());
+    EXPECT_THAT(riepilogo(), Contiene(u"7 prenotazioni web restano"_s));
+    EXPECT_THAT(riepilogo(), Contiene(u"(6) non è stata registrata: "_s + contatore));
+
+    // A new reason is told; a stop asked after three reservations leaves the others untouched.
+    esegui(w.dir(), u"Contatori.mdb"_s, u"INSERT INTO Contatori VALUES (1, 'x')"_s);
+    int passi = 0;
+    w.ctx.avanzamento.setMostra([](const QString&, bool) {});
+    w.ctx.avanzamento.setArresto([&] { return ++passi > 3; });
+    rivedi();
+    EXPECT_EQ(mostrati(u"La prenotazione web WT"_s), 1);
+    EXPECT_EQ(leggi(u"SELECT NPren FROM AttesaPrenotazioni WHERE Motivo LIKE '%non vale%' ORDER BY NPren"_s),
+              (QStringList{u"WT1"_s, u"WT2"_s, u"WT3"_s}));
+    esegui(w.dir(), u"Contatori.mdb"_s, u"UPDATE Contatori SET PrenotazioniHotel = ?"_s, {kUltimoNumero});
+    w.ctx.avanzamento.setArresto({});
+    rivedi();
+    verificaInvarianti(w.dir());
+    EXPECT_EQ(leggi(u"SELECT count(*) FROM Reservations WHERE Registrata = 0"_s), QStringList{u"1"_s});
+}
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -219,6 +220,52 @@ TEST_F(Unattended, TheTimerRunsUntilSigterm)
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_THAT(err, Contiene(u"Programma terminato."_s));
+}
+
+TEST_F(Unattended, SigtermEndsALongReviewBetweenTwoReservations)
+{
+    parametri();
+    // Unattended assignment (line 11), and far more waiting reservations than the time a stop may take.
+    QStringList righe = TextFile::readLines(file(u"SBookParam.txt"_s)).value_or(QStringList());
+    ASSERT_GE(righe.size(), 11);
+    righe[10] = u" 1 "_s;
+    ASSERT_TRUE(TextFile::writeLines(file(u"SBookParam.txt"_s), righe).isEmpty());
+    CreaStrutture(QDir(dir.path()), QString::fromUtf8(SB_DBT_PATH));
+    constexpr int kInAttesa = 20000;
+    {
+        Database db(QDir(dir.path()), u"SimpleBooking.mdb"_s);
+        Database::Transaction work(db);
+        for (int i = 0; i < kInAttesa; ++i)
+            db.run(u"INSERT INTO Reservations (NumeroHotel, NPren, DataFrom, DataTo, LastName, Status, Registrata, "
+                   u"Room1, Room1_Q, Room1_S, Room1_QP, Room1_P, Room1_A) VALUES (1, ?, '20270110', '20270112', "
+                   u"'Rossi', 'Reserved', 0, 'DBL', 1, 'DBL', 2, 100, 'BB')"_s,
+                   {u"LUNGA%1"_s.arg(i)})
+                .finish();
+        work.commit();
+    }
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(dir.path());
+    p.setReadChannel(QProcess::StandardError);
+    p.start(QString::fromUtf8(SB_SBDESKTOP_PATH), {u"--headless"_s, u"--once"_s, u"reservations"_s});
+    QString err;
+    QDeadlineTimer deadline(60000);
+    while (!err.contains(u"Registrazione "_s) && !deadline.hasExpired() && p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(1000);
+        err += QString::fromLocal8Bit(p.readAllStandardError());
+    }
+    ASSERT_THAT(err, Contiene(u"Registrazione 1 di "_s));
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(60000));
+    err += QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_THAT(err, Contiene(u"interrotta su richiesta"_s));
+    // Stopped between two reservations: those seen have their reason kept, the others are untouched.
+    const int viste = rows(u"Select * From AttesaPrenotazioni Where Motivo Is Not Null"_s);
+    EXPECT_GT(viste, 0);
+    EXPECT_LT(viste, kInAttesa);
+    EXPECT_EQ(rows(u"Select * From Reservations Where Registrata = 0 And NPren Like 'LUNGA%'"_s), kInAttesa);
 }
 
 } // namespace
