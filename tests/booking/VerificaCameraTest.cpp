@@ -2,6 +2,9 @@
 // each with its own boundaries and exceptions.
 
 #include "booking/VerificaCamera.h"
+#include "booking/AssegnazioneCamere.h"
+#include "store/DaySlots.h"
+#include "support/Seed.h"
 #include "support/WorkDir.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +96,80 @@ TEST(VerificaCamera, OutOfServiceGuestsInHouseAndBookedRooms)
     // The checker keeps its files open but reads the rows as they are at each call.
     prenotata(15, u"106"_s, u"O"_s, 2);
     EXPECT_EQ(controllo.VerificaCamera(u"106"_s, u"10/05/2026"_s, u"11/05/2026"_s, u"P"_s, 0), 0);
+}
+
+// The free-room search reads what is taken once per stay; room by room, the check must agree with it
+// on every room of the mapped types, whatever the dates, kinds, persons, spellings and guests.
+TEST(VerificaCamera, TheSearchOfFreeRoomsAgreesWithTheCheckOfEachRoom)
+{
+    const unsigned seed = seedFrom("SB_SEED");
+    std::mt19937 rng(seed);
+    const auto uno = [&](const auto& scelte) {
+        return scelte[rng() % std::size(scelte)];
+    };
+    WorkDir w;
+    w.bootstrap();
+    w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
+             {{u"NumeroHotel"_s, 1}, {u"RoomsId"_s, u"W"_s}, {u"RoomsLevel"_s, 1}, {u"QVRooms"_s, u"T1"_s}});
+    w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
+             {{u"NumeroHotel"_s, 1}, {u"RoomsId"_s, u"W"_s}, {u"RoomsLevel"_s, 2}, {u"QVRooms"_s, u"T2"_s}});
+    const QString camere[] = {u"101"_s, u"102"_s, u"3'1"_s, u"A1"_s, u"b2"_s, u" "_s, u"7´7"_s, u"104"_s};
+    // The same rooms as other rows may spell them.
+    const QString scritte[] = {u"101"_s, u"102"_s,  u"3'1"_s, u"3´1"_s, u"a1"_s, u"B2"_s,
+                               u"7'7"_s, u"104 "_s, u"105"_s, u" "_s,   u"A1"_s};
+    for (qsizetype i = 0; i < std::ssize(camere); ++i)
+        w.insert(u"NumeriCamere.mdb"_s, u"NumeriCamere"_s,
+                 {{u"NumeroHotel"_s, 1}, {u"NumeroCamera"_s, camere[i]}, {u"TipoCamera"_s, i % 3 ? u"T1"_s : u"T2"_s}});
+    const auto giorno = [&] {
+        return QDate(2026, 5, 1).addDays(int(rng() % 20));
+    };
+    const auto periodo = [&] {
+        const QDate a = giorno();
+        return std::pair{a, a.addDays(int(rng() % 5))};
+    };
+    for (int i = 0; i < 25; ++i) {
+        const auto [a, b] = periodo();
+        const char16_t* tipi[] = {u"C", u"D", u"O", u"R", u"T", u"A", u"X", u"c"};
+        w.insert(u"Camere_Prenotazione.mdb"_s, u"Camere_Prenotazione"_s,
+                 {{u"NumeroHotel"_s, rng() % 8 ? 1 : 2},
+                  {u"NumeroPrenotazione"_s, int(rng() % 6) - 1},
+                  {u"NumeroCamera"_s, uno(scritte)},
+                  {u"TipoPrenotazione"_s, QString::fromUtf16(uno(tipi))},
+                  {u"NumeroPersone"_s, int(rng() % 3)},
+                  {u"DataArrivo"_s, TextDate::toYmd(a)},
+                  {u"DataPartenza"_s, TextDate::toYmd(b)}});
+    }
+    for (int i = 0; i < 8; ++i) {
+        const auto [a, b] = periodo();
+        const char16_t* partiti[] = {u"S", u"N", u" "};
+        w.insert(u"Scheda_Cliente.mdb"_s, u"Scheda_Cliente"_s,
+                 {{u"NumeroHotel"_s, 1},
+                  {u"NumeroProgressivo"_s, i + 1},
+                  {u"NumeroCamera"_s, uno(scritte)},
+                  {u"Partito"_s, QString::fromUtf16(uno(partiti))},
+                  {u"DataArrivo"_s, TextDate::toYmd(a)},
+                  {u"DataPartenza"_s, TextDate::toYmd(b)}});
+        const auto [c, d] = periodo();
+        w.insert(u"Generico.mdb"_s, u"Camere_Inagibili"_s,
+                 {{u"NumeroHotel"_s, 1},
+                  {u"NumeroCamera"_s, uno(scritte)},
+                  {u"DataInizio"_s, TextDate::toYmd(c)},
+                  {u"DataFine"_s, TextDate::toYmd(d)}});
+    }
+    ControlloCamere controllo(w.ctx);
+    AssegnazioneCamere assegnazione(w.ctx);
+    for (int i = 0; i < 60; ++i) {
+        const auto [a, b] = periodo();
+        const QString dal = TextDate::toDmy(a), al = TextDate::toDmy(b.addDays(1));
+        QString attese = u","_s;
+        for (const QString& tipo : {u"T1"_s, u"T2"_s})
+            for (qsizetype k = 0; k < std::ssize(camere); ++k)
+                if ((k % 3 ? u"T1"_s : u"T2"_s) == tipo && !camere[k].trimmed().isEmpty() &&
+                    controllo.VerificaCamera(camere[k], dal, al, u"P"_s, 0) == 1)
+                    attese += camere[k] + u',';
+        assegnazione.CercaCamereLibere(u"W"_s, dal, al, CamereRichieste{});
+        ASSERT_EQ(assegnazione.ElencoCamereLibere(), attese) << "seed " << seed << ", dal " << dal.toStdString();
+    }
 }
 
 } // namespace
