@@ -203,8 +203,55 @@ void BM_RivediInAttesa(benchmark::State& state)
         double(quante) / 1000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// One answer of many new reservations for a hotel without a booking counter: download, store, confirm,
+// and a review that leaves every one waiting. Then (with "vuoto") a download that brings nothing, while
+// they all still wait: the review sees each again and tells nothing new.
+void scaricaInAttesa(benchmark::State& state, bool vuoto)
+{
+    const int quante = int(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        WorkDir w;
+        QStringList tipi;
+        for (const QString& t : ImportAnswers::generatedRoomTypes())
+            tipi << t;
+        albergo(w, tipi, 40);
+        aggiungi(w.dir(), u"Contatori.mdb"_s, u"DELETE FROM Contatori"_s, {{}});
+        SimServer sim;
+        ImportSupport::useSimulator(w.ctx, sim.baseUrl(), sim.reservationsUrl());
+        for (int i = 0; i < quante; ++i)
+            sim.addReservation(ImportAnswers::fragment(ImportAnswers::generated(i)));
+        if (vuoto)
+            Comandi(w.ctx).reservations();
+        state.ResumeTiming();
+        Comandi(w.ctx).reservations();
+        state.PauseTiming();
+        Database db(w.dir(), u"SimpleBooking.mdb"_s);
+        if (db.OpenRecordset(u"Select * From Reservations Where Registrata = 0"_s).RecordCount() != quante ||
+            sim.confirmedIds().size() != quante) {
+            state.SkipWithError("not every reservation was stored, confirmed and left waiting");
+            return;
+        }
+        state.ResumeTiming();
+    }
+    state.counters["per_reservation_ms"] = benchmark::Counter(
+        double(quante) / 1000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_ScaricaInAttesa(benchmark::State& state)
+{
+    scaricaInAttesa(state, false);
+}
+
+void BM_ScaricoVuotoConInAttesa(benchmark::State& state)
+{
+    scaricaInAttesa(state, true);
+}
+
 } // namespace
 
+BENCHMARK(BM_ScaricaInAttesa)->Arg(200)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScaricoVuotoConInAttesa)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RivediInAttesa)->Arg(200)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RegistraPrenotazione)->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CercaCamereLibere)->Arg(100000)->Unit(benchmark::kMillisecond);

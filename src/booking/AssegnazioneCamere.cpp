@@ -30,28 +30,55 @@ QStringList AssegnazioneCamere::fileNumerati()
             u"ListaClienti_Prenotazione.mdb"_s, u"RifAllot_Prenotazione.mdb"_s};
 }
 
-AssegnazioneCamere::NumeroNuovo AssegnazioneCamere::NuovoNumeroPrenotazione(Database& db, qint16 numeroHotel)
+namespace {
+
+QString nomeContatore(qint16 numeroHotel)
 {
-    NumeroNuovo out;
-    const QString contatore = u"il contatore delle prenotazioni di QV (tabella Contatori, NumeroHotel = "_s +
-                              QString::number(numeroHotel) + u')';
-    Recordset contatori = db.OpenRecordset(u"Contatori"_s);
-    if (!contatori.FindFirst(u"NumeroHotel = ?"_s, {numeroHotel})) {
-        out.problema = u"manca "_s + contatore;
-        return out;
-    }
+    return u"il contatore delle prenotazioni di QV (tabella Contatori, NumeroHotel = "_s +
+           QString::number(numeroHotel) + u')';
+}
+
+// The counter's value on the current row of contatori, or why none can be drawn from it.
+std::optional<qint64> valoreContatore(const Recordset& contatori, qint16 numeroHotel, QString& problema)
+{
     // A text, a fraction, a negative number or Null read as 0 would hand out numbers QV has used;
     // a negative booking never blocks a room.
     const QVariant valore = contatori.Field(u"PrenotazioniHotel"_s);
     bool numerico = false;
     const double letto = valore.isNull() ? 0 : valore.toDouble(&numerico);
     if (!numerico || letto != std::floor(letto) || letto < 0 || letto >= kNumeroMassimo) {
-        out.problema =
-            contatore +
-            (numerico && letto >= kNumeroMassimo ? u" è al massimo ("_s : u" non vale un numero valido ("_s) +
-            (valore.isNull() ? u"vuoto"_s : valore.toString()) + u')';
+        problema = nomeContatore(numeroHotel) +
+                   (numerico && letto >= kNumeroMassimo ? u" è al massimo ("_s : u" non vale un numero valido ("_s) +
+                   (valore.isNull() ? u"vuoto"_s : valore.toString()) + u')';
+        return std::nullopt;
+    }
+    return qint64(letto);
+}
+
+} // namespace
+
+QString AssegnazioneCamere::problemaContatore(Database& db, qint16 numeroHotel)
+{
+    Recordset contatori = db.OpenRecordset(u"Contatori"_s);
+    if (!contatori.FindFirst(u"NumeroHotel = ?"_s, {numeroHotel}))
+        return u"manca "_s + nomeContatore(numeroHotel);
+    QString problema;
+    valoreContatore(contatori, numeroHotel, problema);
+    return problema;
+}
+
+AssegnazioneCamere::NumeroNuovo AssegnazioneCamere::NuovoNumeroPrenotazione(Database& db, qint16 numeroHotel)
+{
+    NumeroNuovo out;
+    const QString contatore = nomeContatore(numeroHotel);
+    Recordset contatori = db.OpenRecordset(u"Contatori"_s);
+    if (!contatori.FindFirst(u"NumeroHotel = ?"_s, {numeroHotel})) {
+        out.problema = u"manca "_s + contatore;
         return out;
     }
+    const std::optional<qint64> letto = valoreContatore(contatori, numeroHotel, out.problema);
+    if (!letto)
+        return out;
 
     // Tables of files QV does not have hold no number.
     QStringList ricerche;
@@ -65,7 +92,7 @@ AssegnazioneCamere::NumeroNuovo AssegnazioneCamere::NuovoNumeroPrenotazione(Data
         if (db.hasTable(nome))
             ricerche << u"SELECT "_s + chiave + u" FROM "_s + nome + u" WHERE "_s + chiave + u" = ?"_s;
     }
-    qint64 numero = qint64(letto) + 1;
+    qint64 numero = *letto + 1;
     for (;; ++numero) {
         if (numero >= kNumeroMassimo) {
             out.problema = contatore + u" non può crescere oltre "_s + QString::number(numero - 1) +

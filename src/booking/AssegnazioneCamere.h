@@ -33,6 +33,9 @@ public:
     // and a number is never invented: no counter row, a counter that is not a number or one that
     // cannot grow gives no number.
     static NumeroNuovo NuovoNumeroPrenotazione(Database& db, qint16 numeroHotel);
+    // Why no booking number can be drawn from the counter as it is now (no row, not a number, at its
+    // largest); empty when one can. The numbers QV already uses are not looked at.
+    static QString problemaContatore(Database& db, qint16 numeroHotel);
     // The same in a unit of work of its own on Contatori.mdb and the booking files.
     NumeroNuovo NuovoNumeroPrenotazione();
     // The booking files whose rows carry a booking number.

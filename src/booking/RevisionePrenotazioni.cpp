@@ -89,9 +89,13 @@ void RevisionePrenotazioni::avvisa(const QString& testo)
     m_ctx.op().inform(QString::fromUtf16(Titolo), testo, OperatorPort::Icon::Exclamation);
 }
 
-void RevisionePrenotazioni::attesa(const Prenotazione& p, const QString& testo)
+void RevisionePrenotazioni::attesa(const Prenotazione& p, const QString& testo, bool errore)
 {
-    if (!m_motivi || m_motivi->daDire(p.nPren, p.chi(), testo))
+    if (m_motivi && !m_motivi->daDire(p.nPren, p.chi(), testo))
+        return;
+    if (errore)
+        m_ctx.op().inform(u"Errore"_s, testo, OperatorPort::Icon::Critical);
+    else
         avvisa(testo);
 }
 
@@ -168,6 +172,12 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
     QString prezziPerCamera; // the stays of several rooms whose price was taken per room
     if (!righe(p, camere, descrizioni, conteggi, prezziPerCamera, automatica))
         return false;
+    // A booking that cannot be numbered is not worth its rooms, nor the operator's answers.
+    if (const QString problema = AssegnazioneCamere::problemaContatore(m_file.lavoro(), m_ctx.NumeroHotelCorrente);
+        !problema.isEmpty()) {
+        attesa(p, ScritturaPrenotazione::contatoreInutilizzabile(p.chi(), problema), true);
+        return false;
+    }
 
     QString riepilogo = u"NUOVA PRENOTAZIONE DAL WEB!"_s + kCrLf + kCrLf + u"Nr.Pren. "_s + p.nPren + kCrLf + kCrLf +
                         u"Sig./Sig.ra "_s + p.lastName + kCrLf + u"dal "_s + p.dal() + u" al "_s + p.al() + kCrLf +

@@ -52,7 +52,7 @@ private:
     void stampa(const QString& nPren);
     void avvisa(const QString& testo);
     // Tells why the reservation waits, unless that reason was told already (see MotiviAttesa).
-    void attesa(const Prenotazione& p, const QString& testo);
+    void attesa(const Prenotazione& p, const QString& testo, bool errore = false);
 
     AppContext& m_ctx;
     FileAperti m_file; // opened once for the whole review

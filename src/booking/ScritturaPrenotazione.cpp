@@ -161,6 +161,12 @@ QStringList ScritturaPrenotazione::fileUnitaDiLavoro()
     return out;
 }
 
+QString ScritturaPrenotazione::contatoreInutilizzabile(const QString& chi, const QString& problema)
+{
+    return chi + u" non è stata registrata: "_s + problema +
+           u". Resta in attesa finché il contatore non viene sistemato in QV."_s;
+}
+
 QString ScritturaPrenotazione::oraArrivo(const AppContext& ctx)
 {
     const QString ora = primaRiga(ctx, u"OraArrivoStd.txt"_s);
@@ -296,7 +302,12 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::RegistraPrenotazione(con
 QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const CamereRichieste& camere, Risultato& r,
                                            bool& errore)
 {
-    const QString tipo = tipoPrenotazione(m_ctx);
+    // Read once for all the bookings this writer makes (a review).
+    if (!m_tipo)
+        m_tipo = tipoPrenotazione(m_ctx);
+    if (!m_ora)
+        m_ora = oraArrivo(m_ctx);
+    const QString tipo = *m_tipo;
     const QString oggi = TextDate::toYmd(m_ctx.clock().today());
     const QString adesso = m_ctx.clock().now().toString(u"HHmm"_s);
     const qint16 hotel = m_ctx.NumeroHotelCorrente;
@@ -326,8 +337,7 @@ QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const Ca
     const auto numero = AssegnazioneCamere::NuovoNumeroPrenotazione(l.db, hotel);
     if (!numero.numero) {
         errore = true;
-        return t.chi() + u" non è stata registrata: "_s + numero.problema +
-               u". Resta in attesa finché il contatore non viene sistemato in QV."_s;
+        return contatoreInutilizzabile(t.chi(), numero.problema);
     }
     const qint32 n = *numero.numero;
     QString avviso;
@@ -375,7 +385,7 @@ QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const Ca
     campo(u"Trattamento", PulisciValore(camere.riga(1).trattamento, 0));
     campo(u"Prezzo", t.amount);
     campo(u"NumeroPersone", personeTotali);
-    campo(u"OraArrivo", oraArrivo(m_ctx));
+    campo(u"OraArrivo", *m_ora);
     campo(u"TimeLimit", 0);
     campo(u"TipoPrenotazione", tipo);
     campo(u"DataScadenza", blank);

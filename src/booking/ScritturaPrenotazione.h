@@ -61,6 +61,9 @@ public:
     // once it has been cancelled meanwhile (Esito::Cancellata).
     Risultato segnaGestita(const QString& nPren, bool cancellazione);
 
+    // Why a reservation (named chi) waits when the booking counter cannot give a number (problema).
+    static QString contatoreInutilizzabile(const QString& chi, const QString& problema);
+
     // The files one unit of work of the writer spans, the interface database first; every unit of
     // work attaches them in this order, so two workstations never wait on each other in a circle.
     static QStringList fileUnitaDiLavoro();
@@ -109,4 +112,5 @@ private:
     std::unique_ptr<FileAperti> m_propri; // when no run's files were given
     FileAperti& m_file;
     MotiviAttesa* m_motivi = nullptr;
+    std::optional<QString> m_tipo, m_ora; // the booking kind and arrival time, once read
 };

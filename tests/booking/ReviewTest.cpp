@@ -251,13 +251,13 @@ TEST_F(Hotel, AReasonIsToldOnceAndAStopEndsTheReviewBetweenTwoReservations)
     w.ctx.nuovoComando();
     rivedi();
     EXPECT_EQ(mostrati(u"La prenotazione web WT"_s), 1);
-    EXPECT_THAT(riepilogo(), Contiene(u"5 prenotazioni web restano in attesa per motivi già segnalati"_s));
+    EXPECT_THAT(riepilogo(), Contiene(u"6 prenotazioni web restano in attesa per motivi già segnalati"_s));
 
     w.ctx.nuovoComando();
     rivedi();
     EXPECT_THAT(w.op.messageTexts(), IsEmpty());
     EXPECT_THAT(riepilogo(), Contiene(u"7 prenotazioni web restano"_s));
-    EXPECT_THAT(riepilogo(), Contiene(u"(6) non è stata registrata: "_s + contatore));
+    EXPECT_THAT(riepilogo(), Contiene(u"(7) non è stata registrata: "_s + contatore));
 
     // A new reason is told; a stop asked after three reservations leaves the others untouched.
     esegui(w.dir(), u"Contatori.mdb"_s, u"INSERT INTO Contatori VALUES (1, 'x')"_s);
