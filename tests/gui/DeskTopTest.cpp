@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <gmock/gmock.h>
 
 using namespace Qt::StringLiterals;
@@ -221,7 +222,13 @@ TEST(SBDeskTopWindow, CommandButtonsRunTheExchangesAndFillTheTextBoxes)
         EXPECT_EQ(db.OpenRecordset(u"Select * From Rooms Where HotelId = '1234'"_s).RecordCount(), 3);
     }
 
+    // The review says on the status line how far it has come, and clears it at its end.
+    QStringList avanzamento;
+    QObject::connect(d.window->statusBar(), &QStatusBar::messageChanged,
+                     [&](const QString& testo) { avanzamento << testo; });
     d.window->T(4)->click(); // reservations With Details
+    EXPECT_TRUE(avanzamento.contains(u"Registrazione 1 di 2"_s)) << avanzamento.join(u" | "_s).toStdString();
+    EXPECT_TRUE(d.window->statusBar()->currentMessage().isEmpty());
     Database db(QDir(d.tmp.path()), u"SimpleBooking.mdb"_s);
     EXPECT_GE(db.OpenRecordset(u"Reservations"_s).RecordCount(), 1);
     EXPECT_FALSE(sim.confirmedIds().isEmpty());
