@@ -254,6 +254,7 @@ TEST_F(ReservationImportTest, RatesWithMissingOrBadDatesAndAmounts)
     second.rates = {
         {u"2026-08-10"_s, std::nullopt, u"70.00"_s},      // room stay 2 without ExpireDate: no days
         {u"2026-08-11"_s, u"2026-08-11"_s, std::nullopt}, // a day without an amount: Price 0
+        {u"2026-08-11"_s, u"2026-08-11"_s, u"70.00"_s},   // the same day again: the first one stays
         {u"2026-02-30"_s, u"2026-03-02"_s, u"10.00"_s},   // no such date: the rate is skipped
         {u"domani"_s, u"2026-08-20"_s, u"10.00"_s},
         {u"2015-12-30"_s, u"2016-01-02"_s, u"5.00"_s}, // days up to 1 January 2016 are not kept
@@ -273,6 +274,7 @@ TEST_F(ReservationImportTest, RatesWithMissingOrBadDatesAndAmounts)
                                           {u"SGL|20160102"_s, u"5,00"_s},
                                           {u"SGL|20260811"_s, u"0"_s},
                                       }));
+    EXPECT_EQ(prices(u"SB9"_s).count, 5);
     EXPECT_EQ(sim.confirmedIds(), QStringList{u"SB9"_s});
 }
 
