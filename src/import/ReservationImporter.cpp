@@ -11,7 +11,10 @@
 #include "store/StoreError.h"
 #include "store/ValueCleaning.h"
 
+#include <QElapsedTimer>
+#include <QList>
 #include <optional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -154,6 +157,142 @@ CatalogoCamere leggiRooms(Database& db)
     return rooms;
 }
 
+// What the entries of one answer are called in what the operator is shown.
+struct Elenco
+{
+    QString fase;  // the progress: "Prenotazioni scaricate 120 di 2000"
+    QString perse; // the entries of a group whose commit failed
+    QString fatte; // the entries stored before a stop: "12 prenotazioni memorizzate"
+};
+
+// The entries of an answer stored in groups. A group is one transaction of the database and each of
+// its entries is a savepoint in it, so that an entry that fails is undone alone and the others go
+// on. Only once the group is committed is each of its entries told (its notice) and confirmed to
+// the service, in the order of the answer: no confirmation names a row that is not durable. A group
+// ends after kMassimoVoci entries or kMassimoMs of work, so that QV's workstations never wait long
+// for the file, and before anything that waits for the operator.
+class Gruppo
+{
+public:
+    static constexpr qsizetype kMassimoVoci = 100;
+    static constexpr qint64 kMassimoMs = 200;
+
+    Gruppo(AppContext& ctx, ServiceClient& client, Database& db, Elenco elenco)
+        : m_ctx(ctx), m_client(client), m_db(db), m_elenco(std::move(elenco))
+    {
+    }
+    ~Gruppo() { m_ctx.avanzamento.fine(); }
+    Gruppo(const Gruppo&) = delete;
+    Gruppo& operator=(const Gruppo&) = delete;
+
+    // Entry n of totale is about to start: false when the program has been asked to stop. The
+    // entries so far are then committed and confirmed, and the operator is told.
+    bool avanti(int n, int totale)
+    {
+        if (m_ctx.avanzamento.arrestoRichiesto()) {
+            chiudi();
+            m_ctx.op().avviso(titolo(), u"Scarico interrotto su richiesta: "_s + QString::number(m_memorizzate) + u' ' +
+                                            m_elenco.fatte + u", le altre arriveranno con il prossimo scarico."_s);
+            return false;
+        }
+        m_ctx.avanzamento.passo(m_elenco.fase, n, totale);
+        return true;
+    }
+
+    // Runs one entry's work in the group, under its own savepoint. What the work throws undoes its
+    // own changes only, and goes on to the caller.
+    template <typename F> void parte(F&& work)
+    {
+        if (!m_work) {
+            m_work.emplace(m_db);
+            m_durata.start();
+        }
+        Database::Savepoint savepoint(m_db);
+        try {
+            std::forward<F>(work)();
+            savepoint.release();
+        } catch (...) {
+            annulla(savepoint);
+            throw;
+        }
+    }
+
+    // Entry id belongs to the group: once the group is committed, its notice (when it has one) is
+    // shown and it is confirmed. A full group is closed.
+    void memorizzata(const QString& id, std::optional<QString> avviso)
+    {
+        m_voci.append({id, std::move(avviso)});
+        if (m_voci.size() >= kMassimoVoci || (m_durata.isValid() && m_durata.hasExpired(kMassimoMs)))
+            chiudi();
+    }
+
+    // Commits the group, then tells and confirms its entries. When the commit fails none of them is
+    // confirmed, and the operator is told.
+    void chiudi()
+    {
+        if (m_work) {
+            try {
+                m_work->commit();
+            } catch (const StoreError& e) {
+                perso(e.text());
+                return;
+            }
+            m_work.reset();
+            m_durata.invalidate();
+        }
+        for (const Voce& voce : std::exchange(m_voci, {})) {
+            if (voce.avviso)
+                m_ctx.op().avviso(titolo(), *voce.avviso);
+            m_client.ConfermaPrenotazione(voce.id);
+            ++m_memorizzate;
+        }
+    }
+
+private:
+    struct Voce
+    {
+        QString id;
+        std::optional<QString> avviso;
+    };
+
+    static QString titolo() { return QString::fromUtf16(ReservationImporter::Titolo); }
+
+    void annulla(Database::Savepoint& savepoint)
+    {
+        try {
+            savepoint.rollback();
+        } catch (const StoreError&) {
+            // After a full disk or an I/O error the engine may give up the whole transaction.
+            perso(u"il database ha annullato l'intera operazione dopo un errore"_s);
+        }
+    }
+
+    // The group's transaction is rolled back, or was lost: none of its entries is stored.
+    void perso(const QString& motivo)
+    {
+        m_work.reset();
+        m_durata.invalidate();
+        QStringList ids;
+        for (const Voce& voce : std::exchange(m_voci, {}))
+            ids.append(voce.id);
+        if (ids.isEmpty())
+            return;
+        m_ctx.op().inform(titolo(),
+                          m_elenco.perse + u" ("_s + motivo + u"): "_s + ids.join(u", "_s) +
+                              u". Saranno ricevute di nuovo con il prossimo scarico."_s,
+                          OperatorPort::Icon::Exclamation);
+    }
+
+    AppContext& m_ctx;
+    ServiceClient& m_client;
+    Database& m_db;
+    const Elenco m_elenco;
+    std::optional<Database::Transaction> m_work;
+    QElapsedTimer m_durata; // since the group's transaction began
+    QList<Voce> m_voci;
+    int m_memorizzate = 0; // entries of the answer committed so far
+};
+
 } // namespace
 
 ReservationImporter::ReservationImporter(AppContext& ctx, ServiceClient& client) : m_ctx(ctx), m_client(client) {}
@@ -223,7 +362,7 @@ void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
         return;
     }
 
-    // One database for the whole answer; each reservation is its own unit of work in it.
+    // One database for the whole answer; the reservations are committed in groups.
     Database db(m_ctx.workDir(), kDatabase);
     Recordset prices = db.OpenRecordset(u"ReservationsPrice"_s);
     Recordset reservations = db.OpenRecordset(u"Reservations"_s);
@@ -231,114 +370,120 @@ void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
     RoomStayParser camere(scanner, rooms);
     const QString nonRegistrata = u": non è stata registrata né confermata e sarà ricevuta di nuovo con il prossimo "
                                   u"scarico."_s;
+    Gruppo gruppo(
+        m_ctx, m_client, db,
+        {u"Prenotazioni scaricate"_s, u"Prenotazioni non memorizzate né confermate"_s, u"prenotazioni memorizzate"_s});
 
-    for (int n = 1; n <= scanner.reservationCount(); ++n) {
+    const int totale = scanner.reservationCount();
+    for (int n = 1; n <= totale; ++n) {
+        if (!gruppo.avanti(n, totale))
+            return;
         const QString id = scanner.CercaTag(n, u"HotelReservationID"_s, u"ResID_Value"_s);
         if (const QString errore = difetto(scanner, n, id); !errore.isEmpty()) {
             segnalaScartata(scanner, n, id, errore + nonRegistrata);
             continue;
         }
-        // A reservation that cannot be stored is rolled back and left unconfirmed; the next ones go on.
+        // A reservation that cannot be stored is rolled back alone and left unconfirmed; the next
+        // ones go on.
         try {
-            if (!registra(db, reservations, prices, camere, scanner, n, id))
-                continue;
+            Esito esito;
+            gruppo.parte([&] { esito = registra(reservations, prices, camere, scanner, n, id); });
+            if (esito.modifica) {
+                // No transaction stays open while the operator is asked: whatever came before is
+                // committed and confirmed first.
+                gruppo.chiudi();
+                if (accettaModifica(*esito.modifica))
+                    gruppo.parte([&] {
+                        if (reservations.FindFirst(kFindReservation, {id})) {
+                            reservations.Edit();
+                            reservations.setField(u"Registrata"_s, 1);
+                            reservations.Update();
+                        }
+                    });
+            }
+            gruppo.memorizzata(id, std::move(esito.avviso));
         } catch (const ValoreRifiutato& v) {
             reservations.CancelUpdate();
             prices.CancelUpdate();
             segnalaScartata(scanner, n, id, rifiuto(v) + nonRegistrata);
-            continue;
         } catch (const StoreError& e) {
             reservations.CancelUpdate();
             prices.CancelUpdate();
             segnalaScartata(scanner, n, id, u"non si può memorizzare ("_s + e.text() + u')' + nonRegistrata);
-            continue;
         }
-        m_client.ConfermaPrenotazione(id);
     }
+    gruppo.chiudi();
 }
 
-bool ReservationImporter::registra(Database& db, Recordset& reservations, Recordset& prices, RoomStayParser& camere,
-                                   TagScanner& scanner, int n, const QString& id)
+ReservationImporter::Esito ReservationImporter::registra(Recordset& reservations, Recordset& prices,
+                                                         RoomStayParser& camere, TagScanner& scanner, int n,
+                                                         const QString& id)
 {
-    const QString titolo = QString::fromUtf16(Titolo);
     const DatiPrenotazione d = leggiPrenotazione(scanner, n, id);
     const RoomStayParser::Soggiorni soggiorni = camere.soggiorni(n);
     camere.clear();
     for (int k = 1; k <= RoomStayParser::MaxCamere; ++k)
         camere.LeggiCamera(soggiorni, k);
 
-    // The modification question waits for the operator: no unit of work stays open across it.
-    std::optional<QString> modifica;
-    std::optional<QString> avviso;
-    {
-        Database::Transaction work(db);
-        const bool trovata = reservations.FindFirst(kFindReservation, {d.nPren()});
-        const auto campo = [&](const QString& name) {
-            return reservations.Field(name).toString();
-        };
-        // A row waiting for its cancellation (or whose cancellation was handled) is never turned
-        // back into a booking by a later delivery of the same reservation.
-        const bool annullata = trovata && campo(u"Status"_s).trimmed() == kCancelled;
-        // A modification of a reservation not yet registered in QV is nothing to make by hand:
-        // the row takes the new data and still waits for the review.
-        const bool giaInQv = trovata && !annullata && reservations.Field(u"Registrata"_s).toInt() != 0;
-        if (annullata) {
-            avviso = u"La prenotazione "_s + id + u" ("_s + campo(u"LastName"_s).trimmed() + u' ' +
-                     campo(u"FirstName"_s).trimmed() + u") è annullata: la nuova consegna del servizio (stato \""_s +
-                     d.status + u"\") non la modifica."_s;
-        } else if (giaInQv && d.status == u"Modify") {
-            modifica = u"Modificata prenotazione a nome "_s + campo(u"LastName"_s) + u' ' + campo(u"FirstName"_s) +
-                       u" dal "_s + dataLeggibile(campo(u"DataFrom"_s)) + u" al "_s +
-                       dataLeggibile(campo(u"DataTo"_s)) +
-                       u"\r\nLe modifiche dovranno essere apportate manualmente!\r\nConfermi?"_s;
-        } else {
-            if (trovata) {
-                // A repeat keeps its Registrata: a row not yet registered in QV must not be
-                // marked handled unseen.
-                reservations.Edit();
-            } else {
-                reservations.AddNew();
-                reservations.setField(u"Registrata"_s, 0);
-                slotIniziali(reservations);
-            }
-            scriviCampi(reservations, d, soggiorni, m_ctx.NumeroHotelCorrente);
-            camere.scriviSlot(reservations);
-            reservations.setField(u"Orig_Amount"_s, d.origAmount);
-            reservations.setField(u"Status"_s, tagliaTesto(d.status, 10));
-            reservations.setField(u"Status_Reason"_s, u" "_s);
-            reservations.Update();
-            camere.LeggiPrezzi(prices, n, soggiorni, d.nPren(), d.dataFrom, d.dataTo, m_ctx.NumeroHotelCorrente);
-            work.commit();
-            // The service modifies a reservation the bridge never received: the booking may be in QV
-            // already (typed by hand), or nowhere. It waits for the review, which decides.
-            if (!trovata && d.status == u"Modify")
-                avviso = u"La prenotazione "_s + id + u" ("_s + d.lastName.trimmed() + u' ' + d.firstName.trimmed() +
-                         u") è arrivata come modifica di una prenotazione mai ricevuta: è stata memorizzata in "
-                         u"attesa di registrazione."_s;
-        }
+    Esito esito;
+    const bool trovata = reservations.FindFirst(kFindReservation, {d.nPren()});
+    const auto campo = [&](const QString& name) {
+        return reservations.Field(name).toString();
+    };
+    // A row waiting for its cancellation (or whose cancellation was handled) is never turned back
+    // into a booking by a later delivery of the same reservation.
+    const bool annullata = trovata && campo(u"Status"_s).trimmed() == kCancelled;
+    // A modification of a reservation not yet registered in QV is nothing to make by hand: the row
+    // takes the new data and still waits for the review.
+    const bool giaInQv = trovata && !annullata && reservations.Field(u"Registrata"_s).toInt() != 0;
+    if (annullata) {
+        esito.avviso = u"La prenotazione "_s + id + u" ("_s + campo(u"LastName"_s).trimmed() + u' ' +
+                       campo(u"FirstName"_s).trimmed() + u") è annullata: la nuova consegna del servizio (stato \""_s +
+                       d.status + u"\") non la modifica."_s;
+        return esito;
     }
-    if (avviso)
-        m_ctx.op().avviso(titolo, *avviso);
+    if (giaInQv && d.status == u"Modify") {
+        esito.modifica = u"Modificata prenotazione a nome "_s + campo(u"LastName"_s) + u' ' + campo(u"FirstName"_s) +
+                         u" dal "_s + dataLeggibile(campo(u"DataFrom"_s)) + u" al "_s +
+                         dataLeggibile(campo(u"DataTo"_s)) +
+                         u"\r\nLe modifiche dovranno essere apportate manualmente!\r\nConfermi?"_s;
+        return esito;
+    }
+    if (trovata) {
+        // A repeat keeps its Registrata: a row not yet registered in QV must not be marked handled
+        // unseen.
+        reservations.Edit();
+    } else {
+        reservations.AddNew();
+        reservations.setField(u"Registrata"_s, 0);
+        slotIniziali(reservations);
+    }
+    scriviCampi(reservations, d, soggiorni, m_ctx.NumeroHotelCorrente);
+    camere.scriviSlot(reservations);
+    reservations.setField(u"Orig_Amount"_s, d.origAmount);
+    reservations.setField(u"Status"_s, tagliaTesto(d.status, 10));
+    reservations.setField(u"Status_Reason"_s, u" "_s);
+    reservations.Update();
+    camere.LeggiPrezzi(prices, n, soggiorni, d.nPren(), d.dataFrom, d.dataTo, m_ctx.NumeroHotelCorrente);
+    // The service modifies a reservation the bridge never received: the booking may be in QV already
+    // (typed by hand), or nowhere. It waits for the review, which decides.
+    if (!trovata && d.status == u"Modify")
+        esito.avviso = u"La prenotazione "_s + id + u" ("_s + d.lastName.trimmed() + u' ' + d.firstName.trimmed() +
+                       u") è arrivata come modifica di una prenotazione mai ricevuta: è stata memorizzata in attesa "
+                       u"di registrazione."_s;
+    return esito;
+}
 
-    if (modifica) {
-        OperatorPort::Message domanda;
-        domanda.title = titolo;
-        domanda.text = *modifica;
-        domanda.icon = OperatorPort::Icon::Question;
-        domanda.buttons = OperatorPort::Buttons::YesNo;
-        domanda.defaultButton = OperatorPort::Answer::No;
-        domanda.whenUnattended = OperatorPort::Answer::No; // unseen, the stored reservation stays as it is
-        if (m_ctx.op().messageBox(domanda) == OperatorPort::Answer::Yes) {
-            Database::Transaction work(db);
-            if (reservations.FindFirst(kFindReservation, {d.nPren()})) {
-                reservations.Edit();
-                reservations.setField(u"Registrata"_s, 1);
-                reservations.Update();
-            }
-            work.commit();
-        }
-    }
-    return true;
+bool ReservationImporter::accettaModifica(const QString& testo)
+{
+    OperatorPort::Message domanda;
+    domanda.title = QString::fromUtf16(Titolo);
+    domanda.text = testo;
+    domanda.icon = OperatorPort::Icon::Question;
+    domanda.buttons = OperatorPort::Buttons::YesNo;
+    domanda.defaultButton = OperatorPort::Answer::No;
+    domanda.whenUnattended = OperatorPort::Answer::No; // unseen, the stored reservation stays as it is
+    return m_ctx.op().messageBox(domanda) == OperatorPort::Answer::Yes;
 }
 
 void ReservationImporter::LeggiCancellazioni(const QString& risposta)
@@ -355,7 +500,13 @@ void ReservationImporter::LeggiCancellazioni(const QString& risposta)
     Database db(m_ctx.workDir(), kDatabase);
     Recordset reservations = db.OpenRecordset(u"Reservations"_s);
     const QString nonConfermata = u": non è stata applicata né confermata e sarà ricevuta di nuovo."_s;
-    for (int n = 1; n <= scanner.reservationCount(); ++n) {
+    Gruppo gruppo(
+        m_ctx, m_client, db,
+        {u"Cancellazioni scaricate"_s, u"Cancellazioni non applicate né confermate"_s, u"cancellazioni applicate"_s});
+    const int totale = scanner.reservationCount();
+    for (int n = 1; n <= totale; ++n) {
+        if (!gruppo.avanti(n, totale))
+            return;
         const QString id = scanner.CercaTag(n, u"HotelReservationID"_s, u"ResID_Value"_s);
         // Without its own identifier, cut short or written wrong, a cancellation names nothing for sure.
         if (const QString errore = difetto(scanner, n, id); !errore.isEmpty()) {
@@ -366,8 +517,9 @@ void ReservationImporter::LeggiCancellazioni(const QString& risposta)
         const QString status = scanner.CercaTag(n, u"HotelReservation "_s, u"ResStatus"_s);
         bool marcata = false;
         try {
-            Database::Transaction work(db);
-            if (reservations.FindFirst(kFindReservation, {id})) {
+            gruppo.parte([&] {
+                if (!reservations.FindFirst(kFindReservation, {id}))
+                    return;
                 // A cancellation handled already (cancelled in QV, or marked handled) is not reopened:
                 // delivered twice, it would be offered twice and its booking uncounted twice.
                 const bool gestita = reservations.Field(u"Status"_s).toString().trimmed() == kCancelled &&
@@ -379,8 +531,7 @@ void ReservationImporter::LeggiCancellazioni(const QString& risposta)
                     reservations.Update();
                 }
                 marcata = true;
-            }
-            work.commit();
+            });
         } catch (const StoreError& e) {
             reservations.CancelUpdate();
             segnalaScartata(scanner, n, id,
@@ -390,10 +541,11 @@ void ReservationImporter::LeggiCancellazioni(const QString& risposta)
         }
         if (!marcata)
             continue;
+        std::optional<QString> avviso;
         if (status != kCancelled)
-            m_ctx.op().avviso(titolo, u"La cancellazione della prenotazione "_s + id +
-                                          u" è arrivata con lo stato \""_s + status +
-                                          u"\": è trattata come annullamento."_s);
-        m_client.ConfermaPrenotazione(id);
+            avviso = u"La cancellazione della prenotazione "_s + id + u" è arrivata con lo stato \""_s + status +
+                     u"\": è trattata come annullamento."_s;
+        gruppo.memorizzata(id, std::move(avviso));
     }
+    gruppo.chiudi();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class AppContext;
-class Database;
 class Recordset;
 class RoomStayParser;
 class ServiceClient;
@@ -13,10 +13,13 @@ struct ValoreRifiutato;
 // Turns the answers of the reservation download into rows of Reservations and ReservationsPrice
 // and confirms each reservation to the service once it is stored.
 //
-// Each reservation is one unit of work: its Reservations row and its price rows are committed
-// together, and only then is it confirmed. A reservation that is written wrong, or holds a value
-// its field cannot take, or that the store refuses, is rolled back, left unconfirmed (the service
-// sends it again) and named to the operator; the next ones go on.
+// The reservations of an answer are committed in groups, each reservation in its own part of the
+// group's unit of work: its Reservations row and its price rows are stored together or not at all.
+// A reservation is confirmed only once its group is committed. A reservation that is written wrong,
+// or holds a value its field cannot take, or that the store refuses, is rolled back alone, left
+// unconfirmed (the service sends it again) and named to the operator; the next ones go on. The work
+// stops between two reservations when the program is asked to stop; what is stored by then is
+// confirmed, the rest comes again with the next download.
 //
 // The states a Reservations row leaves the import in (Status, Registrata):
 // - a new reservation: its status ("Reserved"), 0;
@@ -46,10 +49,18 @@ private:
     // What keeps reservation n from being stored: empty when nothing does.
     static QString difetto(const TagScanner& scanner, int n, const QString& id);
     static QString rifiuto(const ValoreRifiutato& v);
-    // Stores reservation n as one unit of work (and asks about a modification); throws on a value or
-    // store error, with nothing of it committed.
-    bool registra(Database& db, Recordset& reservations, Recordset& prices, RoomStayParser& camere, TagScanner& scanner,
-                  int n, const QString& id);
+    // What storing a reservation leaves to do once its group is committed.
+    struct Esito
+    {
+        std::optional<QString> avviso;   // a notice about it
+        std::optional<QString> modifica; // the question a modification of a row registered in QV asks
+    };
+    // Stores reservation n in the open unit of work (nothing when a question is to be asked first);
+    // throws on a value or store error.
+    Esito registra(Recordset& reservations, Recordset& prices, RoomStayParser& camere, TagScanner& scanner, int n,
+                   const QString& id);
+    // Asks the operator about a modification of a reservation registered in QV: whether it stays handled.
+    bool accettaModifica(const QString& testo);
     // Tells the operator that reservation n was left for the next download, and why.
     void segnalaScartata(const TagScanner& scanner, int n, const QString& id, const QString& motivo);
 

@@ -6,6 +6,7 @@
 #include "store/ValueCleaning.h"
 
 #include <QDate>
+#include <QSet>
 #include <optional>
 
 #include <algorithm>
@@ -244,6 +245,10 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
     // Rows stored before prices kept their room stay belong to the first stay of their type.
     const QString criteriaPrimo = u"NPren = ? and Room = ? and DayDate = ? and (RoomStay = ? or RoomStay Is Null)"_s;
     int added = 0;
+    // A reservation without any price row yet (a new one, mostly) can only meet the days this call
+    // adds: those are looked up here instead of in the table.
+    const bool senzaPrezzi = !prices.FindFirst(u"NPren = ?"_s, {nPren});
+    QSet<std::pair<int, QString>> aggiunti;
     for (int k = 0; k < MaxCamere; ++k) {
         const Soggiorno& soggiorno = soggiorni[static_cast<size_t>(k)];
         const QString& t = soggiorno.codice;
@@ -292,7 +297,8 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
 
             for (QDate d = from; d <= to; d = d.addDays(1)) {
                 const QString y = TextDate::toYmd(d);
-                if (prices.FindFirst(primo ? criteriaPrimo : criteria, {nPren, t, y, k + 1}))
+                if (senzaPrezzi ? aggiunti.contains({k, y})
+                                : prices.FindFirst(primo ? criteriaPrimo : criteria, {nPren, t, y, k + 1}))
                     continue; // a stored day is never changed
                 prices.AddNew();
                 prices.setField(u"NumeroHotel"_s, numeroHotel);
@@ -302,6 +308,8 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
                 prices.setField(u"Price"_s, price);
                 prices.setField(u"RoomStay"_s, k + 1);
                 prices.Update();
+                if (senzaPrezzi)
+                    aggiunti.insert({k, y});
                 ++added;
             }
         }

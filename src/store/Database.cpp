@@ -324,6 +324,43 @@ void Database::rollback()
     run(u"ROLLBACK"_s, {}).finish();
 }
 
+namespace {
+
+// One name for every part: a nested one takes it again, and the engine reaches the innermost.
+const QString kSavepoint = u"sb_parte"_s;
+
+} // namespace
+
+Database::Savepoint::Savepoint(Database& db) : m_db(db)
+{
+    QSqlQuery q = m_db.query();
+    m_db.exec(q, u"SAVEPOINT "_s + kSavepoint, {});
+}
+
+Database::Savepoint::~Savepoint()
+{
+    if (!m_done)
+        try {
+            rollback();
+        } catch (...) {
+        }
+}
+
+void Database::Savepoint::release()
+{
+    QSqlQuery q = m_db.query();
+    m_db.exec(q, u"RELEASE "_s + kSavepoint, {});
+    m_done = true;
+}
+
+void Database::Savepoint::rollback()
+{
+    m_done = true;
+    QSqlQuery q = m_db.query();
+    m_db.exec(q, u"ROLLBACK TO "_s + kSavepoint, {});
+    m_db.exec(q, u"RELEASE "_s + kSavepoint, {});
+}
+
 bool Database::hasTable(const QString& tableName)
 {
     try {

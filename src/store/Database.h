@@ -74,6 +74,24 @@ public:
         bool m_done = false;
     };
 
+    // A part of the open unit of work that can be undone alone, the rest kept: released into the
+    // unit of work, or rolled back to where it began (also when it ends neither).
+    class Savepoint
+    {
+    public:
+        explicit Savepoint(Database& db);
+        ~Savepoint();
+        Savepoint(const Savepoint&) = delete;
+        Savepoint& operator=(const Savepoint&) = delete;
+        void release();
+        // Throws when the engine has given up the whole unit of work (a full disk, an I/O error).
+        void rollback();
+
+    private:
+        Database& m_db;
+        bool m_done = false;
+    };
+
     // Schema, for the bootstrap.
     bool hasTable(const QString& table);
     QList<FieldInfo> fields(const QString& table);

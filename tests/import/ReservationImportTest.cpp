@@ -16,6 +16,7 @@ using namespace Qt::StringLiterals;
 using namespace ImportAnswers;
 using namespace ImportSupport;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 namespace {
@@ -224,7 +225,7 @@ TEST_F(ReservationImportTest, EachRoomStayFillsItsOwnSlotAndCountsOnlyItsOwnGues
     EXPECT_EQ(v[u"Room3"_s].toString(), u"SGL"_s);
     EXPECT_EQ(v[u"Room4"_s].toString(), u" "_s);
     EXPECT_EQ(v[u"Room1_Q"_s].toInt(), 2);
-    EXPECT_DOUBLE_EQ(v[u"Room1_QP"_s].toDouble(), 3.0); // 2 + 1, not the next room stay's 3
+    EXPECT_DOUBLE_EQ(v[u"Room1_QP"_s].toDouble(), 3.0);  // 2 + 1, not the next room stay's 3
     EXPECT_DOUBLE_EQ(v[u"Room1_T"_s].toDouble(), 200.0); // the stay's own Total
     // A type Rooms lacks keeps its slot and names it with its code.
     EXPECT_EQ(v[u"Room2_S"_s].toString() + v[u"Room2_D"_s].toString(), u"XXXXXX"_s);
@@ -253,6 +254,7 @@ TEST_F(ReservationImportTest, RatesWithMissingOrBadDatesAndAmounts)
     second.rates = {
         {u"2026-08-10"_s, std::nullopt, u"70.00"_s},      // room stay 2 without ExpireDate: no days
         {u"2026-08-11"_s, u"2026-08-11"_s, std::nullopt}, // a day without an amount: Price 0
+        {u"2026-08-11"_s, u"2026-08-11"_s, u"70.00"_s},   // the same day again: the first one stays
         {u"2026-02-30"_s, u"2026-03-02"_s, u"10.00"_s},   // no such date: the rate is skipped
         {u"domani"_s, u"2026-08-20"_s, u"10.00"_s},
         {u"2015-12-30"_s, u"2016-01-02"_s, u"5.00"_s}, // days up to 1 January 2016 are not kept
@@ -272,6 +274,7 @@ TEST_F(ReservationImportTest, RatesWithMissingOrBadDatesAndAmounts)
                                           {u"SGL|20160102"_s, u"5,00"_s},
                                           {u"SGL|20260811"_s, u"0"_s},
                                       }));
+    EXPECT_EQ(prices(u"SB9"_s).count, 5);
     EXPECT_EQ(sim.confirmedIds(), QStringList{u"SB9"_s});
 }
 
@@ -456,6 +459,108 @@ TEST_F(ReservationImportTest, StoreErrorSkipsOnlyTheReservationInProgressAndName
     EXPECT_EQ(prices(u"SB51"_s).count, 3);
     EXPECT_EQ(countRows(w.dir(), u"Reservations"_s), 3);
     EXPECT_EQ(sim.confirmedIds(), QStringList({u"SB50"_s, u"SB52"_s, u"SB51"_s}));
+}
+
+TEST_F(ReservationImportTest, ModificationQuestionComesAfterEverythingBeforeItIsCommittedAndConfirmed)
+{
+    add(basic(u"SB60"_s));
+    run();
+    setRegistrata(u"SB60"_s, 1);
+    add(basic(u"SB61"_s));
+    Reservation changed = basic(u"SB60"_s, QDate(2026, 10, 1), 5);
+    changed.status = u"Modify"_s;
+    add(changed);
+    add(basic(u"SB62"_s));
+    int asked = 0;
+    w.op.beforeAnswer = [&](const OperatorPort::Message& m) {
+        if (m.buttons != OperatorPort::Buttons::YesNo)
+            return;
+        ++asked;
+        // No transaction waits for the operator, and SB61 is durable and confirmed already.
+        EXPECT_FALSE(Database::bloccato(w.dir(), u"SimpleBooking.mdb"_s));
+        EXPECT_EQ(row(u"SB61"_s)[u"NPren"_s].toString(), u"SB61"_s);
+        EXPECT_EQ(sim.confirmedIds(), QStringList({u"SB60"_s, u"SB61"_s}));
+    };
+    w.op.answer(Answer::Yes);
+    run();
+
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(row(u"SB60"_s)[u"Registrata"_s].toInt(), 1);
+    EXPECT_EQ(row(u"SB62"_s)[u"Registrata"_s].toInt(), 0);
+    EXPECT_EQ(sim.confirmedIds(), QStringList({u"SB60"_s, u"SB61"_s, u"SB60"_s, u"SB62"_s}));
+}
+
+// A large answer, committed in groups: a reservation refused in the middle of a group takes nothing
+// of its own with it, nor anything of the others.
+TEST_F(ReservationImportTest, ReservationsRefusedInTheMiddleOfAGroupAreTheOnlyOnesLeftOut)
+{
+    QList<Reservation> all;
+    for (int i = 0; i < 150; ++i)
+        all.append(generated(i));
+    // WB100049's last price cannot be held by its field: its row and its first prices are written by then.
+    all[49].stays.last().rates.last().amount = u"1e300"_s;
+    for (const Reservation& r : std::as_const(all))
+        add(r);
+    {
+        // WB100120's second price row is refused by the store.
+        Database db(w.dir(), u"SimpleBooking.mdb"_s);
+        QSqlQuery q = db.query();
+        ASSERT_TRUE(q.exec(u"CREATE TRIGGER refuse BEFORE INSERT ON ReservationsPrice WHEN NEW.NPren = 'WB100120' "
+                           "AND (SELECT count(*) FROM ReservationsPrice WHERE NPren = NEW.NPren) > 0 "
+                           "BEGIN SELECT RAISE(ABORT, 'disco pieno'); END"_s));
+    }
+    run();
+
+    QStringList stored;
+    qsizetype priceDays = 0;
+    for (const Reservation& r : std::as_const(all)) {
+        if (*r.id == u"WB100049" || *r.id == u"WB100120")
+            continue;
+        stored.append(*r.id);
+        priceDays += expectedPriceDays(r).size();
+    }
+    EXPECT_EQ(sim.confirmedIds(), stored);
+    EXPECT_EQ(sim.pendingNew(), QStringList({u"WB100049"_s, u"WB100120"_s}));
+    EXPECT_EQ(countRows(w.dir(), u"Reservations"_s), stored.size());
+    EXPECT_EQ(countRows(w.dir(), u"ReservationsPrice"_s), priceDays);
+    EXPECT_TRUE(reservationRows(w.dir(), u"WB100049"_s).isEmpty());
+    EXPECT_TRUE(reservationRows(w.dir(), u"WB100120"_s).isEmpty());
+    ASSERT_EQ(shown().size(), 2);
+    EXPECT_THAT(shown()[0].toStdString(), HasSubstr("WB100049 (n. 50 della risposta"));
+    EXPECT_THAT(shown()[0].toStdString(), HasSubstr("campo Price"));
+    EXPECT_THAT(shown()[1].toStdString(), HasSubstr("WB100120 (n. 121 della risposta"));
+    EXPECT_THAT(shown()[1].toStdString(), HasSubstr("disco pieno"));
+}
+
+TEST_F(ReservationImportTest, StopRequestCommitsAndConfirmsWhatIsStoredAndLeavesTheRestToTheNextDownload)
+{
+    QStringList ids;
+    for (int i = 0; i < 150; ++i) {
+        const Reservation r = generated(i);
+        ids.append(*r.id);
+        add(r);
+    }
+    int asked = 0;
+    w.ctx.avanzamento.setArresto([&] { return ++asked > 120; });
+    QStringList progress;
+    w.ctx.avanzamento.setMostra([&](const QString& testo, bool) { progress.append(testo); });
+    run();
+
+    EXPECT_EQ(sim.confirmedIds(), ids.mid(0, 120));
+    EXPECT_EQ(sim.pendingNew(), ids.mid(120));
+    EXPECT_EQ(countRows(w.dir(), u"Reservations"_s), 120);
+    EXPECT_TRUE(reservationRows(w.dir(), ids[120]).isEmpty());
+    EXPECT_THAT(w.op.answers.join(u'\n').toStdString(),
+                HasSubstr("Scarico interrotto su richiesta: 120 prenotazioni memorizzate, le altre arriveranno con "
+                          "il prossimo scarico."));
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.first(), u"Prenotazioni scaricate 1 di 150"_s);
+    EXPECT_EQ(progress.last(), QString()); // the status line is cleared
+
+    w.ctx.avanzamento.setArresto({});
+    run();
+    EXPECT_EQ(sim.confirmedIds(), ids);
+    EXPECT_EQ(countRows(w.dir(), u"Reservations"_s), 150);
 }
 
 } // namespace

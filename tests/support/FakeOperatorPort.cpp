@@ -2,6 +2,8 @@
 
 OperatorPort::Answer FakeOperatorPort::messageBox(const Message& message)
 {
+    if (beforeAnswer)
+        beforeAnswer(message);
     Answer a = Answer::Ok;
     if (message.buttons == Buttons::YesNo) {
         if (m_answers.empty()) {

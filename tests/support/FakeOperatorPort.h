@@ -40,6 +40,8 @@ public:
 
     // Runs before each input box is answered: an operator who takes their time at the prompt.
     std::function<void(const QString& prompt)> beforeInput;
+    // Runs before each message box is answered: what the program has left behind while it waits.
+    std::function<void(const Message& message)> beforeAnswer;
 
     QStringList messageTexts() const;
     bool pendingAnswers() const { return !m_answers.empty() || !m_inputs.empty(); }
