@@ -333,8 +333,7 @@ const QString kSavepoint = u"sb_parte"_s;
 
 Database::Savepoint::Savepoint(Database& db) : m_db(db)
 {
-    QSqlQuery q = m_db.query();
-    m_db.exec(q, u"SAVEPOINT "_s + kSavepoint, {});
+    m_db.run(u"SAVEPOINT "_s + kSavepoint, {}).finish();
 }
 
 Database::Savepoint::~Savepoint()
@@ -348,17 +347,15 @@ Database::Savepoint::~Savepoint()
 
 void Database::Savepoint::release()
 {
-    QSqlQuery q = m_db.query();
-    m_db.exec(q, u"RELEASE "_s + kSavepoint, {});
+    m_db.run(u"RELEASE "_s + kSavepoint, {}).finish();
     m_done = true;
 }
 
 void Database::Savepoint::rollback()
 {
     m_done = true;
-    QSqlQuery q = m_db.query();
-    m_db.exec(q, u"ROLLBACK TO "_s + kSavepoint, {});
-    m_db.exec(q, u"RELEASE "_s + kSavepoint, {});
+    m_db.run(u"ROLLBACK TO "_s + kSavepoint, {}).finish();
+    m_db.run(u"RELEASE "_s + kSavepoint, {}).finish();
 }
 
 bool Database::hasTable(const QString& tableName)
