@@ -150,6 +150,11 @@ TEST_F(ServiceExchanges, FailuresComeBackAsErrorTexts)
     EXPECT_TRUE(t.ChiamaServizio(address, QString(), u"<x/>"_s).startsWith(u"Error: 28 - "_s));
     EXPECT_FALSE(t.ultimaRiuscita());
 
+    // The program asked to stop (SIGTERM) ends a waiting exchange at once, not at its time-out.
+    w.ctx.avanzamento.setArresto([] { return true; });
+    EXPECT_TRUE(t.ChiamaServizio(address, QString(), u"<x/>"_s).startsWith(u"Error: 42 - Scambio interrotto"_s));
+    w.ctx.avanzamento.setArresto({});
+
     sim.setFault(SimFault::drop());
     EXPECT_TRUE(t.ChiamaServizio(address, QString(), u"<x/>"_s).startsWith(u"Error: 52 - "_s));
 
