@@ -127,11 +127,11 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
                 }
         }
         for (qsizetype i = 0; i < chiavi.size() && !fermata; ++i) {
+            m_ctx.avanzamento.passo(fase, i + 1, chiavi.size());
             if (m_ctx.avanzamento.arrestoRichiesto()) {
                 fermata = true;
                 break;
             }
-            m_ctx.avanzamento.passo(fase, i + 1, chiavi.size());
             if (!prenotazioni.FindFirst(u"NPren = ? and "_s + criterio, {chiavi.at(i)}))
                 continue;
             const Prenotazione p(prenotazioni);

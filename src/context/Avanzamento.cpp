@@ -4,6 +4,7 @@ using namespace Qt::StringLiterals;
 
 void Avanzamento::passo(const QString& fase, qsizetype fatti, qsizetype totale)
 {
+    m_corrente = fatti;
     if (!m_mostra || totale <= 1)
         return;
     const bool estremo = fatti <= 1 || fatti >= totale;
@@ -22,6 +23,7 @@ void Avanzamento::fine()
     if (m_mostra && m_mostrato)
         m_mostra(QString(), false);
     m_mostrato = false;
+    m_corrente = 0;
     m_schermo.invalidate();
     m_registro.invalidate();
 }

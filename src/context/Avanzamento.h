@@ -22,6 +22,8 @@ public:
     void passo(const QString& fase, qsizetype fatti, qsizetype totale);
     // The phase has ended: the status line is cleared.
     void fine();
+    // The item of the phase that started last (0: none).
+    qsizetype corrente() const { return m_corrente; }
     // The program was asked to stop (SIGTERM, SIGINT): the work ends between two items, the item in
     // progress whole or not at all.
     bool arrestoRichiesto() const { return m_arresto && m_arresto(); }
@@ -35,4 +37,5 @@ private:
     QElapsedTimer m_schermo;
     QElapsedTimer m_registro;
     bool m_mostrato = false;
+    qsizetype m_corrente = 0;
 };

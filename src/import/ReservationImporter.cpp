@@ -168,7 +168,8 @@ struct Elenco
 // The entries of an answer stored in groups. A group is one transaction of the database and each of
 // its entries is a savepoint in it, so that an entry that fails is undone alone and the others go
 // on. Only once the group is committed is each of its entries told (its notice) and confirmed to
-// the service, in the order of the answer: no confirmation names a row that is not durable. A group
+// the service, in the order of the answer: no confirmation names a row that is not durable (nor is
+// one sent once the program has been asked to stop). A group
 // ends after kMassimoVoci entries or kMassimoMs of work, so that QV's workstations never wait long
 // for the file, and before anything that waits for the operator.
 class Gruppo
@@ -186,16 +187,22 @@ public:
     Gruppo& operator=(const Gruppo&) = delete;
 
     // Entry n of totale is about to start: false when the program has been asked to stop. The
-    // entries so far are then committed and confirmed, and the operator is told.
+    // entries so far are then committed, and the operator is told.
     bool avanti(int n, int totale)
     {
+        m_ctx.avanzamento.passo(m_elenco.fase, n, totale);
         if (m_ctx.avanzamento.arrestoRichiesto()) {
             chiudi();
-            m_ctx.op().avviso(titolo(), u"Scarico interrotto su richiesta: "_s + QString::number(m_memorizzate) + u' ' +
-                                            m_elenco.fatte + u", le altre arriveranno con il prossimo scarico."_s);
+            m_ctx.op().avviso(titolo(),
+                              u"Scarico interrotto su richiesta: "_s + QString::number(m_memorizzate) + u' ' +
+                                  m_elenco.fatte +
+                                  (m_nonConfermate > 0 ? u" (le ultime "_s + QString::number(m_nonConfermate) +
+                                                             u" senza conferma: il servizio le manderà di "
+                                                             u"nuovo e saranno riconosciute)"_s
+                                                       : QString()) +
+                                  u", le altre arriveranno con il prossimo scarico."_s);
             return false;
         }
-        m_ctx.avanzamento.passo(m_elenco.fase, n, totale);
         return true;
     }
 
@@ -240,10 +247,16 @@ public:
             m_work.reset();
             m_durata.invalidate();
         }
+        // Asked to stop, the program does not wait for the service: an entry stored but not confirmed
+        // comes again and is known as stored.
+        const bool fermo = m_ctx.avanzamento.arrestoRichiesto();
         for (const Voce& voce : std::exchange(m_voci, {})) {
             if (voce.avviso)
                 m_ctx.op().avviso(titolo(), *voce.avviso);
-            m_client.ConfermaPrenotazione(voce.id);
+            if (fermo)
+                ++m_nonConfermate;
+            else
+                m_client.ConfermaPrenotazione(voce.id);
             ++m_memorizzate;
         }
     }
@@ -290,7 +303,8 @@ private:
     std::optional<Database::Transaction> m_work;
     QElapsedTimer m_durata; // since the group's transaction began
     QList<Voce> m_voci;
-    int m_memorizzate = 0; // entries of the answer committed so far
+    int m_memorizzate = 0;   // entries of the answer committed so far
+    int m_nonConfermate = 0; // of them, left unconfirmed by a stop
 };
 
 } // namespace

@@ -261,9 +261,7 @@ TEST_F(Hotel, AReasonIsToldOnceAndAStopEndsTheReviewBetweenTwoReservations)
 
     // A new reason is told; a stop asked after three reservations leaves the others untouched.
     esegui(w.dir(), u"Contatori.mdb"_s, u"INSERT INTO Contatori VALUES (1, 'x')"_s);
-    int passi = 0;
-    w.ctx.avanzamento.setMostra([](const QString&, bool) {});
-    w.ctx.avanzamento.setArresto([&] { return ++passi > 3; });
+    w.ctx.avanzamento.setArresto([&] { return w.ctx.avanzamento.corrente() > 3; });
     rivedi();
     EXPECT_EQ(mostrati(u"La prenotazione web WT"_s), 1);
     EXPECT_EQ(leggi(u"SELECT NPren FROM AttesaPrenotazioni WHERE Motivo LIKE '%non vale%' ORDER BY NPren"_s),
