@@ -261,10 +261,9 @@ TEST_F(Unattended, SigtermEndsALongReviewBetweenTwoReservations)
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_THAT(err, Contiene(u"interrotta su richiesta"_s));
-    // Stopped between two reservations: those seen have their reason kept, the others are untouched.
-    const int viste = rows(u"Select * From AttesaPrenotazioni Where Motivo Is Not Null"_s);
-    EXPECT_GT(viste, 0);
-    EXPECT_LT(viste, kInAttesa);
+    // Stopped between two reservations, long before the last: those seen (maybe none, when the signal
+    // came at once) have their reason kept, the others are untouched.
+    EXPECT_LT(rows(u"Select * From AttesaPrenotazioni Where Motivo Is Not Null"_s), kInAttesa / 2);
     EXPECT_EQ(rows(u"Select * From Reservations Where Registrata = 0 And NPren Like 'LUNGA%'"_s), kInAttesa);
 }
 
