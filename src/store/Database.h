@@ -145,6 +145,7 @@ private:
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements; // sql -> prepared statement
     SqlTranslator m_translator;
     bool m_inTransaction = false;
+    bool m_annullaPrima = false; // a rollback failed: the next begin rolls back first
 };
 
 // The file a database name stands for in the working directory: an existing file whose name
