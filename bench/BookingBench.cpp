@@ -74,6 +74,19 @@ void albergo(WorkDir& w, const QStringList& tipiWeb, int camere)
              {{}});
 }
 
+// A hotel of the generated reservations' room types, count rooms each, and quante of those
+// reservations waiting at the simulator.
+void albergoConPrenotazioni(WorkDir& w, SimServer& sim, int camere, int quante)
+{
+    QStringList tipi;
+    for (const QString& t : ImportAnswers::generatedRoomTypes())
+        tipi << t;
+    albergo(w, tipi, camere);
+    ImportSupport::useSimulator(w.ctx, sim.baseUrl(), sim.reservationsUrl());
+    for (int i = 0; i < quante; ++i)
+        sim.addReservation(ImportAnswers::fragment(ImportAnswers::generated(i)));
+}
+
 void BM_RegistraPrenotazione(benchmark::State& state)
 {
     constexpr int kCamere = 10;
@@ -162,14 +175,8 @@ void BM_ScaricaERivedi(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         WorkDir w;
-        QStringList tipi;
-        for (const QString& t : ImportAnswers::generatedRoomTypes())
-            tipi << t;
-        albergo(w, tipi, 120);
         SimServer sim;
-        ImportSupport::useSimulator(w.ctx, sim.baseUrl(), sim.reservationsUrl());
-        for (int i = 0; i < quante; ++i)
-            sim.addReservation(ImportAnswers::fragment(ImportAnswers::generated(i)));
+        albergoConPrenotazioni(w, sim, 120, quante);
         state.ResumeTiming();
         Comandi(w.ctx).reservations();
         state.PauseTiming();
@@ -212,15 +219,9 @@ void scaricaInAttesa(benchmark::State& state, bool vuoto)
     for (auto _ : state) {
         state.PauseTiming();
         WorkDir w;
-        QStringList tipi;
-        for (const QString& t : ImportAnswers::generatedRoomTypes())
-            tipi << t;
-        albergo(w, tipi, 40);
-        aggiungi(w.dir(), u"Contatori.mdb"_s, u"DELETE FROM Contatori"_s, {{}});
         SimServer sim;
-        ImportSupport::useSimulator(w.ctx, sim.baseUrl(), sim.reservationsUrl());
-        for (int i = 0; i < quante; ++i)
-            sim.addReservation(ImportAnswers::fragment(ImportAnswers::generated(i)));
+        albergoConPrenotazioni(w, sim, 40, quante);
+        aggiungi(w.dir(), u"Contatori.mdb"_s, u"DELETE FROM Contatori"_s, {{}});
         if (vuoto)
             Comandi(w.ctx).reservations();
         state.ResumeTiming();

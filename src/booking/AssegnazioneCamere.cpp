@@ -38,9 +38,13 @@ QString nomeContatore(qint16 numeroHotel)
            QString::number(numeroHotel) + u')';
 }
 
-// The counter's value on the current row of contatori, or why none can be drawn from it.
-std::optional<qint64> valoreContatore(const Recordset& contatori, qint16 numeroHotel, QString& problema)
+// The hotel's counter, found on contatori, or why no number can be drawn from it.
+std::optional<qint64> valoreContatore(Recordset& contatori, qint16 numeroHotel, QString& problema)
 {
+    if (!contatori.FindFirst(u"NumeroHotel = ?"_s, {numeroHotel})) {
+        problema = u"manca "_s + nomeContatore(numeroHotel);
+        return std::nullopt;
+    }
     // A text, a fraction, a negative number or Null read as 0 would hand out numbers QV has used;
     // a negative booking never blocks a room.
     const QVariant valore = contatori.Field(u"PrenotazioniHotel"_s);
@@ -60,8 +64,6 @@ std::optional<qint64> valoreContatore(const Recordset& contatori, qint16 numeroH
 QString AssegnazioneCamere::problemaContatore(Database& db, qint16 numeroHotel)
 {
     Recordset contatori = db.OpenRecordset(u"Contatori"_s);
-    if (!contatori.FindFirst(u"NumeroHotel = ?"_s, {numeroHotel}))
-        return u"manca "_s + nomeContatore(numeroHotel);
     QString problema;
     valoreContatore(contatori, numeroHotel, problema);
     return problema;
@@ -72,10 +74,6 @@ AssegnazioneCamere::NumeroNuovo AssegnazioneCamere::NuovoNumeroPrenotazione(Data
     NumeroNuovo out;
     const QString contatore = nomeContatore(numeroHotel);
     Recordset contatori = db.OpenRecordset(u"Contatori"_s);
-    if (!contatori.FindFirst(u"NumeroHotel = ?"_s, {numeroHotel})) {
-        out.problema = u"manca "_s + contatore;
-        return out;
-    }
     const std::optional<qint64> letto = valoreContatore(contatori, numeroHotel, out.problema);
     if (!letto)
         return out;

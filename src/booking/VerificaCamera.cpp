@@ -18,6 +18,14 @@ QString ymd(const QString& dmy)
     return dmy.mid(6, 4) + dmy.mid(3, 2) + dmy.left(2);
 }
 
+// What takes a room for a stay (the departure, then the arrival, as values): the room check and the
+// free-room search ask the same. Out of service: the period's last day still blocks a stay that
+// arrives on it. Guests in house. Booked room rows of the kinds that hold a room, with someone in them.
+const QString kInagibile = u"DataInizio < ? and DataFine >= ?"_s;
+const QString kOspite = u"Partito <> 'S' and DataArrivo < ? and DataPartenza > ?"_s;
+const QString kPrenotata = u"NumeroPersone > 0 and TipoPrenotazione IN ('C', 'D', 'O', 'R', 'T') and DataArrivo < ? "
+                           u"and DataPartenza > ? and NumeroPrenotazione > 0"_s;
+
 // Whether a row of the table meets the criteria: one statement, compiled once, read no further.
 bool esiste(Database& db, const QString& tabella, const QString& criterio, const QVariantList& valori)
 {
@@ -59,15 +67,14 @@ qint16 ControlloCamere::VerificaCamera(const QString& camera, const QString& dal
     accento.replace(u'\'', kAccento);
     const QVariantList stay{hotel, apice, accento, partenza, arrivo};
 
-    // Out of service: the period's last day still blocks a stay that arrives on it.
     const QString stanza = u"NumeroHotel = ? and (NumeroCamera = ? or NumeroCamera = ?) and "_s;
-    if (esiste(m_dati->generico, u"Camere_Inagibili"_s, stanza + u"DataInizio < ? and DataFine >= ?"_s, stay))
+    if (esiste(m_dati->generico, u"Camere_Inagibili"_s, stanza + kInagibile, stay))
         return 0;
 
     // Guests in house. A guest of the booking being checked is its own occupation, not a conflict;
     // that exception never frees a room that is out of service or booked by someone else.
     if (numeroPrenotazione != 0 || tipoPrenotazione != u"O") {
-        const QString ospiti = stanza + u"Partito <> 'S' and DataArrivo < ? and DataPartenza > ?"_s;
+        const QString ospiti = stanza + kOspite;
         if (esiste(m_dati->clienti, u"Scheda_Cliente"_s, ospiti, stay)) {
             const bool propri =
                 numeroPrenotazione > 0 && esiste(m_dati->clienti, u"Scheda_Cliente"_s,
@@ -79,9 +86,8 @@ qint16 ControlloCamere::VerificaCamera(const QString& camera, const QString& dal
         }
     }
 
-    // Booked room rows of the kinds that hold a room, with someone in them, of another booking.
-    const QString prenotate = stanza + u"NumeroPersone > 0 and TipoPrenotazione IN ('C', 'D', 'O', 'R', 'T') and "
-                                       u"DataArrivo < ? and DataPartenza > ? and NumeroPrenotazione > 0"_s;
+    // Booked rows of another booking.
+    const QString prenotate = stanza + kPrenotata;
     const bool altre = numeroPrenotazione > 0 ? esiste(m_dati->camere, u"Camere_Prenotazione"_s,
                                                        prenotate + u" and NumeroPrenotazione <> ?"_s,
                                                        stay + QVariantList{numeroPrenotazione})
@@ -114,10 +120,8 @@ QSet<QString> ControlloCamere::occupate(const QString& dal, const QString& al)
             out.insert(chiave(q.value(0).toString()));
         q.finish();
     };
-    leggi(m_dati->generico, u"Camere_Inagibili"_s, u"DataInizio < ? and DataFine >= ?"_s);
-    leggi(m_dati->clienti, u"Scheda_Cliente"_s, u"Partito <> 'S' and DataArrivo < ? and DataPartenza > ?"_s);
-    leggi(m_dati->camere, u"Camere_Prenotazione"_s,
-          u"NumeroPersone > 0 and TipoPrenotazione IN ('C', 'D', 'O', 'R', 'T') and DataArrivo < ? and "
-          u"DataPartenza > ? and NumeroPrenotazione > 0"_s);
+    leggi(m_dati->generico, u"Camere_Inagibili"_s, kInagibile);
+    leggi(m_dati->clienti, u"Scheda_Cliente"_s, kOspite);
+    leggi(m_dati->camere, u"Camere_Prenotazione"_s, kPrenotata);
     return out;
 }
