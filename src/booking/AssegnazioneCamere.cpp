@@ -134,8 +134,16 @@ QString AssegnazioneCamere::CercaCamereLibere(const QString& tipoWeb, const QStr
     return CercaCamereLibere(file, tipoWeb, dal, al, camere);
 }
 
+QString AssegnazioneCamere::tipoQv(FileAperti& file, const QString& tipoWeb)
+{
+    Recordset tipi = file.interfaccia().OpenRecordset(u"Rooms"_s);
+    if (!tipi.FindFirst(u"RoomsId = ? and RoomsLevel = 1"_s, {tipoWeb.trimmed()}))
+        return {};
+    return tipi.Field(u"QVRooms"_s).toString().trimmed();
+}
+
 QString AssegnazioneCamere::CercaCamereLibere(FileAperti& file, const QString& tipoWeb, const QString& dal,
-                                              const QString& al, const CamereRichieste& camere)
+                                              const QString& al, const CamereRichieste& camere, qint32 escluso)
 {
     m_elencoCamereLibere = u","_s;
     QString risultato = kCrLf;
@@ -143,7 +151,7 @@ QString AssegnazioneCamere::CercaCamereLibere(FileAperti& file, const QString& t
     if (tipi.FindFirst(u"RoomsId = ?"_s, {tipoWeb.trimmed()})) {
         const QString roomsId = tipi.Field(u"RoomsId"_s).toString().toUpper();
         // What is taken is read once for the stay, not asked room by room.
-        const QSet<QString> occupate = file.controllo().occupate(dal, al);
+        const QSet<QString> occupate = file.controllo().occupate(dal, al, escluso);
         Database& numeri = file.numeri();
         const QString camereDelTipo = u"SELECT NumeroCamera, TipoCamera, PostiLetto, Attributi FROM "_s +
                                       numeri.table(u"NumeriCamere"_s)->sql + u" WHERE TipoCamera = ? ORDER BY rowid"_s;

@@ -3,6 +3,7 @@
 #include "booking/AssegnazioneCamere.h"
 #include "booking/ScritturaPrenotazione.h"
 #include "context/AppContext.h"
+#include "import/VersionePrenotazione.h"
 #include "store/Database.h"
 #include "store/DaySlots.h"
 #include "store/Recordset.h"
@@ -50,6 +51,7 @@ struct RevisionePrenotazioni::Prenotazione
     };
 
     QString nPren, lastName, firstName, dataFrom, dataTo, status;
+    qint64 versione = 0; // as read: the booking is written only for this version
     std::array<QString, CamereRichieste::Righe> tipi;
     std::array<Slot, CamereRichieste::Righe> slot;
 
@@ -61,6 +63,7 @@ struct RevisionePrenotazioni::Prenotazione
         dataFrom = rs.Field(u"DataFrom"_s).toString().trimmed();
         dataTo = rs.Field(u"DataTo"_s).toString().trimmed();
         status = rs.Field(u"Status"_s).toString().trimmed();
+        versione = rs.Field(u"Versione"_s).toLongLong();
         for (int k = 1; k <= CamereRichieste::Righe; ++k) {
             const auto i = static_cast<size_t>(k - 1);
             tipi[i] = rs.Field(campo(u"Room"_s, k)).toString().trimmed();
@@ -144,7 +147,7 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
         m_ctx.avanzamento.fine();
     };
     ciascuna(u"Registrata = 0 and Status <> 'Cancelled'"_s, u"Registrazione"_s,
-             [&](const Prenotazione& p) { esamina(p); });
+             [&](const Prenotazione& p) { esamina(p, 0); });
     // Listed after the new ones: a reservation cancelled while it was being reviewed is offered here.
     ciascuna(u"Registrata = 0 and Status = 'Cancelled'"_s, u"Cancellazioni"_s,
              [&](const Prenotazione& p) { esaminaCancellata(p); });
@@ -156,10 +159,17 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
                           u"restano in attesa della prossima."_s);
 }
 
-bool RevisionePrenotazioni::esamina(const Prenotazione& p)
+bool RevisionePrenotazioni::esamina(const Prenotazione& p, int giro)
 {
     const bool automatica = m_ctx.settings.Modalita == u"2";
-    if (automatica && p.status.compare(u"Modify"_s, Qt::CaseInsensitive) == 0) {
+    // A reservation QV holds already: what waits is its modification.
+    std::optional<Modifica> modifica;
+    if (auto applicata = VersioneApplicata::leggi(m_file.interfaccia(), p.nPren)) {
+        modifica.emplace();
+        modifica->applicata = std::move(*applicata);
+        if (!preparaModifica(p, *modifica, automatica))
+            return false;
+    } else if (automatica && p.status.compare(u"Modify"_s, Qt::CaseInsensitive) == 0) {
         // A change to a reservation never stored here: the booking may have been typed into QV by hand.
         attesa(p, p.chi() + u" è una modifica di una prenotazione che non era stata scaricata: la prenotazione "_s
                             u"potrebbe essere già in QV. Resta in attesa di un operatore."_s);
@@ -173,15 +183,18 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
     if (!righe(p, camere, descrizioni, conteggi, prezziPerCamera, automatica))
         return false;
     // A booking that cannot be numbered is not worth its rooms, nor the operator's answers.
-    if (const QString problema = AssegnazioneCamere::problemaContatore(m_file.lavoro(), m_ctx.NumeroHotelCorrente);
-        !problema.isEmpty()) {
-        attesa(p, ScritturaPrenotazione::contatoreInutilizzabile(p.chi(), problema), true);
-        return false;
+    if (!modifica) {
+        if (const QString problema = AssegnazioneCamere::problemaContatore(m_file.lavoro(), m_ctx.NumeroHotelCorrente);
+            !problema.isEmpty()) {
+            attesa(p, ScritturaPrenotazione::contatoreInutilizzabile(p.chi(), problema), true);
+            return false;
+        }
     }
 
-    QString riepilogo = u"NUOVA PRENOTAZIONE DAL WEB!"_s + kCrLf + kCrLf + u"Nr.Pren. "_s + p.nPren + kCrLf + kCrLf +
-                        u"Sig./Sig.ra "_s + p.lastName + kCrLf + u"dal "_s + p.dal() + u" al "_s + p.al() + kCrLf +
-                        kCrLf;
+    QString riepilogo = modifica ? modifica->intestazione + kCrLf + kCrLf
+                                 : u"NUOVA PRENOTAZIONE DAL WEB!"_s + kCrLf + kCrLf + u"Nr.Pren. "_s + p.nPren + kCrLf +
+                                       kCrLf + u"Sig./Sig.ra "_s + p.lastName + kCrLf + u"dal "_s + p.dal() +
+                                       u" al "_s + p.al() + kCrLf + kCrLf;
     for (qsizetype i = 0; i < descrizioni.size(); ++i)
         riepilogo += u"n. "_s + QString::number(conteggi.at(i)) + u' ' + descrizioni.at(i) + kCrLf;
 
@@ -192,27 +205,27 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
     ScritturaPrenotazione scrittura(m_ctx, m_file, m_motivi ? &*m_motivi : nullptr);
     CamereRichieste scelte = camere;
     QString testo = riepilogo;
-    Assegnazione assegnazione = assegna(p, scelte, testo, automatica);
+    Assegnazione assegnazione = assegna(p, scelte, testo, automatica, 0, modifica ? &*modifica : nullptr);
     for (int tentativo = 1;; ++tentativo) {
         if (assegnazione == Assegnazione::SenzaRisposta)
             return false; // nobody answered: the reservation waits for an operator
         if (assegnazione == Assegnazione::Mancano) {
-            attesa(p, p.chi() +
-                          u": non ci sono camere libere per tutte le camere richieste (o un tipo di camera non è "_s
-                          u"abbinato a QV). Non è stata registrata e resta in attesa di un operatore."_s);
+            if (modifica)
+                attesa(p, u"La modifica della "_s + p.chi().mid(3) + u" non può essere applicata: "_s +
+                              modifica->mancanza + u" ("_s + modifica->modifiche +
+                              u"). La prenotazione di QV resta com'è e la modifica resta in attesa."_s);
+            else
+                attesa(p, p.chi() +
+                              u": non ci sono camere libere per tutte le camere richieste (o un tipo di camera non è "_s
+                              u"abbinato a QV). Non è stata registrata e resta in attesa di un operatore."_s);
             return false;
         }
-        if (vuoto(scelte.riga(1).tipoCamera)) {
-            const auto segnata = scrittura.segnaGestita(p.nPren, false);
-            if (segnata.esito != ScritturaPrenotazione::Esito::Segnata)
-                return false;
-            avvisa(p.chi() + u" è stata segnata come gestita, ma non è stata scritta in QV: la prima camera "_s
-                             u"richiesta non ha una camera assegnata."_s);
-            return true;
-        }
+        if (vuoto(scelte.riga(1).tipoCamera))
+            return senzaCamere(p, automatica);
         if (!m_avvisoTipo.isEmpty())
             avvisa(std::exchange(m_avvisoTipo, QString())); // once per review, before the first booking
-        const auto r = scrittura.RegistraPrenotazione(p.nPren, scelte);
+        const auto r = modifica ? scrittura.ApplicaModifica(p.nPren, scelte, modifica->numero, p.versione)
+                                : scrittura.RegistraPrenotazione(p.nPren, scelte, p.versione);
         if (r.esito == ScritturaPrenotazione::Esito::CameraOccupata) {
             if (automatica && tentativo >= kTentativi) {
                 attesa(p, p.chi() + u": la camera "_s + r.camera +
@@ -222,21 +235,25 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
             if (automatica) {
                 scelte = camere;
                 testo = riepilogo;
-                assegnazione = assegna(p, scelte, testo, true);
+                assegnazione = assegna(p, scelte, testo, true, 0, modifica ? &*modifica : nullptr);
             } else {
                 avvisa(p.chi() + u": la camera "_s + r.camera +
                        u" non è libera per queste date (occupata, fuori servizio o già scelta per un'altra camera "_s
                        u"della prenotazione). Scegli un'altra camera per questa riga."_s);
                 scelte.riga(r.riga) = camere.riga(r.riga);
-                assegnazione = assegna(p, scelte, testo, false, r.riga);
+                assegnazione = assegna(p, scelte, testo, false, r.riga, modifica ? &*modifica : nullptr);
             }
             continue;
         }
+        if (r.esito == ScritturaPrenotazione::Esito::Cambiata)
+            return riesamina(p, giro);
         if (r.esito == ScritturaPrenotazione::Esito::Cancellata)
             return false; // offered by the cancellation loop of this review
         if (r.esito == ScritturaPrenotazione::Esito::InAttesa)
             return false;
-        if (r.esito == ScritturaPrenotazione::Esito::Registrata && !prezziPerCamera.isEmpty())
+        if ((r.esito == ScritturaPrenotazione::Esito::Registrata ||
+             r.esito == ScritturaPrenotazione::Esito::Modificata) &&
+            !prezziPerCamera.isEmpty())
             avvisa(
                 p.chi() + u": il prezzo "_s + prezziPerCamera +
                 u" è stato preso per ogni camera (il totale del soggiorno non dice se era per camera o per tutte le "_s
@@ -245,6 +262,98 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p)
             stampa(p.nPren);
         return true;
     }
+}
+
+bool RevisionePrenotazioni::riesamina(const Prenotazione& p, int giro)
+{
+    // Stored again while it was being reviewed: reviewed again with what it holds now, a few times at
+    // most (a reservation the service keeps changing waits for the next review).
+    constexpr int kGiri = 3;
+    Recordset rs = m_file.interfaccia().OpenRecordset(u"Reservations"_s);
+    if (giro >= kGiri || !rs.FindFirst(u"NPren = ? and Registrata = 0 and Status <> 'Cancelled'"_s, {p.nPren}))
+        return false;
+    return esamina(Prenotazione(rs), giro + 1);
+}
+
+bool RevisionePrenotazioni::preparaModifica(const Prenotazione& p, Modifica& m, bool automatica)
+{
+    Database& db = m_file.lavoro();
+    m.numero = m.applicata.numero;
+    if (m.numero <= 0) {
+        // Written by an older bridge: the booking is the one its voucher names.
+        Recordset schede = db.OpenRecordset(u"Scheda_Prenotazione"_s);
+        const QString voucher = ScritturaPrenotazione::voucher(p.nPren);
+        if (schede.FindFirst(u"NVoucher = ?"_s, {voucher})) {
+            m.numero = schede.Field(u"NumeroPrenotazione"_s).toInt();
+            if (schede.FindNext(u"NVoucher = ?"_s, {voucher}))
+                m.numero = -1; // two bookings say they are this one: none is touched
+        }
+    }
+    Recordset rs = m_file.interfaccia().OpenRecordset(u"Reservations"_s);
+    const VersionePrenotazione nuova = rs.FindFirst(u"NPren = ?"_s, {p.nPren})
+                                           ? VersionePrenotazione::leggi(rs, m_file.interfaccia())
+                                           : m.applicata.versione;
+    m.modifiche = VersionePrenotazione::differenze(m.applicata.versione, nuova);
+    const VersionePrenotazione& v = m.applicata.versione;
+    m.intestazione = u"Modificata prenotazione a nome "_s + v.cognome + u' ' + v.nome + u" dal "_s +
+                     TextDate::ymdToDmy(v.dal) + u" al "_s + TextDate::ymdToDmy(v.al) + kCrLf + u"Nr.Pren. "_s +
+                     p.nPren + (m.numero > 0 ? u", prenotazione QV n. "_s + QString::number(m.numero) : QString()) +
+                     kCrLf + u"Modifiche: "_s + m.modifiche;
+    for (const RigaScritta& r : m.applicata.righe.value_or(QList<RigaScritta>{}))
+        m.camere << r.camera;
+    if (m.camere.isEmpty() && m.numero > 0) {
+        Recordset righe = db.OpenRecordset(u"Camere_Prenotazione"_s);
+        for (bool f = righe.FindFirst(u"NumeroPrenotazione = ?"_s, {m.numero}); f;
+             f = righe.FindNext(u"NumeroPrenotazione = ?"_s, {m.numero}))
+            m.camere << righe.Field(u"NumeroCamera"_s).toString().trimmed();
+    }
+
+    ScritturaPrenotazione scrittura(m_ctx, m_file, m_motivi ? &*m_motivi : nullptr);
+    const QString ostacolo = m.numero < 0 ? u"più prenotazioni di QV hanno il suo riferimento"_s
+                                          : scrittura.ostacoloModifica(db, m.numero, m.applicata.righe, v.dal, v.al);
+    const auto aMano = [&](const QString& testo) {
+        if (automatica)
+            return OperatorPort::Answer::Unanswered;
+        return m_ctx.op().messageBox({QString::fromUtf16(Titolo),
+                                      testo + kCrLf + kCrLf + u"È già stata apportata in QV a mano?"_s,
+                                      OperatorPort::Icon::Question, OperatorPort::Buttons::YesNo,
+                                      OperatorPort::Answer::No, OperatorPort::Answer::Unanswered});
+    };
+    if (!ostacolo.isEmpty()) {
+        attesa(p, u"La modifica della "_s + p.chi().mid(3) + u" non può essere applicata: "_s + ostacolo + u" ("_s +
+                      m.modifiche + u"). Resta in attesa di un operatore."_s);
+        if (aMano(m.intestazione + kCrLf + kCrLf + u"Non può essere applicata dal collegamento: "_s + ostacolo +
+                  u'.') == OperatorPort::Answer::Yes)
+            scrittura.segnaApplicataAMano(p.nPren, std::max(m.numero, 0), p.versione);
+        return false;
+    }
+    const auto risposta = aMano(m.intestazione);
+    if (risposta == OperatorPort::Answer::Yes) {
+        scrittura.segnaApplicataAMano(p.nPren, m.numero, p.versione);
+        return false;
+    }
+    if (risposta == OperatorPort::Answer::Unanswered && !automatica) {
+        attesa(p, u"La modifica della "_s + p.chi().mid(3) + u" attende un operatore: "_s + m.modifiche + u'.');
+        return false;
+    }
+    return true;
+}
+
+bool RevisionePrenotazioni::senzaCamere(const Prenotazione& p, bool automatica)
+{
+    // No web reservation leaves the review without a QV booking unless a person said so.
+    const QString testo = p.chi() + u" non sarà scritta in QV e non sarà più proposta."_s;
+    if (!automatica &&
+        m_ctx.op().messageBox({QString::fromUtf16(Titolo), testo + kCrLf + u"Confermi?"_s, OperatorPort::Icon::Question,
+                               OperatorPort::Buttons::YesNo, OperatorPort::Answer::No,
+                               OperatorPort::Answer::Unanswered}) == OperatorPort::Answer::Yes) {
+        ScritturaPrenotazione scrittura(m_ctx, m_file, m_motivi ? &*m_motivi : nullptr);
+        return scrittura.segnaGestita(p.nPren, false).esito == ScritturaPrenotazione::Esito::Segnata;
+    }
+    attesa(p, p.chi() +
+                  u": la prima camera richiesta non ha un tipo leggibile o una camera assegnata. Non è stata scritta "_s
+                  u"in QV e resta in attesa: va inserita in QV a mano."_s);
+    return false;
 }
 
 bool RevisionePrenotazioni::righe(const Prenotazione& p, CamereRichieste& camere, QStringList& descrizioni,
@@ -352,8 +461,10 @@ bool RevisionePrenotazioni::righe(const Prenotazione& p, CamereRichieste& camere
 }
 
 RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenotazione& p, CamereRichieste& camere,
-                                                                   QString& riepilogo, bool automatica, int solo)
+                                                                   QString& riepilogo, bool automatica, int solo,
+                                                                   Modifica* modifica)
 {
+    const qint32 proprio = modifica ? modifica->numero : 0;
     AssegnazioneCamere assegnazione(m_ctx);
     bool mancano = false;
     Recordset numeri = m_file.numeri().OpenRecordset(u"NumeriCamere"_s);
@@ -366,9 +477,11 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
         riga.persone = 0;
         riga.prezzo = 0;
         riga.trattamento.clear();
-        const QString libere = assegnazione.CercaCamereLibere(m_file, riga.tipoWeb, p.dal(), p.al(), camere);
+        const QString libere = assegnazione.CercaCamereLibere(m_file, riga.tipoWeb, p.dal(), p.al(), camere, proprio);
         if (libere == kNessuna) {
-            if (automatica) {
+            if (modifica && modifica->mancanza.isEmpty())
+                modifica->mancanza = mancanza(p, riga.tipoWeb, camere, proprio);
+            if (automatica || modifica) {
                 mancano = true;
                 continue;
             }
@@ -381,13 +494,21 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
             riga.trattamento = u" "_s;
             continue;
         }
+        // A booking being modified keeps its rooms where they are free on the new nights.
+        QString proposta = assegnazione.primaCameraLibera();
+        if (modifica)
+            for (const QString& c : std::as_const(modifica->camere))
+                if (!camere.scelta(c) && assegnazione.inElenco(c)) {
+                    proposta = c;
+                    break;
+                }
         std::optional<QString> scelta;
         if (automatica)
-            scelta = assegnazione.primaCameraLibera();
+            scelta = proposta;
         else
             scelta =
                 chiediCamera(riepilogo + kCrLf + libere + kCrLf + u"Scegli la camera da assegnare alla prenotazione!"_s,
-                             assegnazione, numeri);
+                             assegnazione, numeri, modifica ? proposta : QString());
         if (!scelta)
             return Assegnazione::SenzaRisposta;
         riga.camera = *scelta;
@@ -405,11 +526,12 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
 }
 
 std::optional<QString> RevisionePrenotazioni::chiediCamera(const QString& prompt,
-                                                           const AssegnazioneCamere& assegnazione, Recordset& numeri)
+                                                           const AssegnazioneCamere& assegnazione, Recordset& numeri,
+                                                           const QString& proposta)
 {
     bool ripetuta = false;
     for (;;) {
-        const auto risposta = m_ctx.op().inputBox(prompt, QString::fromUtf16(TitoloScelta), QString());
+        const auto risposta = m_ctx.op().inputBox(prompt, QString::fromUtf16(TitoloScelta), proposta);
         if (!risposta)
             return std::nullopt;
         const QString camera = risposta->trimmed();
@@ -444,6 +566,22 @@ void RevisionePrenotazioni::stampa(const QString& nPren)
     if (!QProcess::startDetached(m_ctx.path(u"stampe2.exe"_s), {}, m_ctx.workDir().path()))
         m_ctx.op().inform(titolo, u"Impossibile avviare il programma di stampa stampe2.exe: la scheda non è stata "_s
                                   u"stampata."_s);
+}
+
+QString RevisionePrenotazioni::mancanza(const Prenotazione& p, const QString& tipoWeb, const CamereRichieste& camere,
+                                        qint32 proprio)
+{
+    const QString tipo = AssegnazioneCamere::tipoQv(m_file, tipoWeb);
+    const QString nome = u"nessuna camera "_s + (tipo.isEmpty() ? tipoWeb : tipo) + u" libera"_s;
+    AssegnazioneCamere assegnazione(m_ctx);
+    const QDate dal = TextDate::fromYmd(p.dataFrom);
+    const QDate al = TextDate::fromYmd(p.dataTo);
+    // The first night on which the type has no room left.
+    for (QDate d = dal; d.isValid() && d < al; d = d.addDays(1))
+        if (assegnazione.CercaCamereLibere(m_file, tipoWeb, TextDate::toDmy(d), TextDate::toDmy(d.addDays(1)), camere,
+                                           proprio) == kNessuna)
+            return nome + u" il "_s + TextDate::toDmy(d);
+    return nome + u" per tutto il soggiorno"_s;
 }
 
 bool RevisionePrenotazioni::esaminaCancellata(const Prenotazione& p)

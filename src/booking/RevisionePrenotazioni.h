@@ -3,8 +3,10 @@
 #include "booking/CamereRichieste.h"
 #include "booking/FileAperti.h"
 #include "booking/MotiviAttesa.h"
+#include "import/VersionePrenotazione.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class AppContext;
@@ -34,8 +36,28 @@ public:
 private:
     struct Prenotazione; // the values of one Reservations row the review uses
 
-    // True when the reservation was handled (it no longer waits).
-    bool esamina(const Prenotazione& p);
+    // A waiting modification of a reservation QV holds.
+    struct Modifica
+    {
+        VersioneApplicata applicata; // what QV's booking holds
+        qint32 numero = 0;           // the QV booking (-1: more than one names it)
+        QString modifiche;           // what changed, in words
+        QString intestazione;        // how it is shown to the operator
+        QStringList camere;          // the booking's rooms, kept where they are free on the new nights
+        QString mancanza;            // why a line has no room: "nessuna camera DOP libera il 26/12/2026"
+    };
+
+    // True when the reservation was handled (it no longer waits). giro: how many times it was read
+    // again because it changed while it was being reviewed.
+    bool esamina(const Prenotazione& p, int giro);
+    bool riesamina(const Prenotazione& p, int giro);
+    // What a modification changes and whether it can be applied by the bridge: false when it waits,
+    // or when the operator said it was made in QV by hand (it is then handled).
+    bool preparaModifica(const Prenotazione& p, Modifica& m, bool automatica);
+    // A reservation whose first line has no room: it leaves the review only when a person says so.
+    bool senzaCamere(const Prenotazione& p, bool automatica);
+    // Why no room of a line's web type is free: the QV type and the first night without one.
+    QString mancanza(const Prenotazione& p, const QString& tipoWeb, const CamereRichieste& camere, qint32 proprio);
     // The room table of a reservation, one line per room of each room stay, and the summary's counts
     // per description. False when the reservation waits (the operator was told why).
     bool righe(const Prenotazione& p, CamereRichieste& camere, QStringList& descrizioni, QList<int>& conteggi,
@@ -44,11 +66,13 @@ private:
     enum class Assegnazione { Completa, Mancano, SenzaRisposta };
     // Gives each line a room (only line solo, when it is not 0): the operator's answers, or the
     // first free rooms.
+    // A modification keeps the booking's rooms where it can, and never writes a line without one.
     Assegnazione assegna(const Prenotazione& p, CamereRichieste& camere, QString& riepilogo, bool automatica,
-                         int solo = 0);
-    // The operator's room for a line: nullopt when the input box went unanswered.
+                         int solo = 0, Modifica* modifica = nullptr);
+    // The operator's room for a line: nullopt when the input box went unanswered. proposta: the
+    // input box's default answer.
     std::optional<QString> chiediCamera(const QString& prompt, const AssegnazioneCamere& assegnazione,
-                                        Recordset& numeri);
+                                        Recordset& numeri, const QString& proposta = {});
     void stampa(const QString& nPren);
     void avvisa(const QString& testo);
     // Tells why the reservation waits, unless that reason was told already (see MotiviAttesa).

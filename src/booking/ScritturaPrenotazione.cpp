@@ -240,7 +240,7 @@ void ScritturaPrenotazione::segnala()
 
 template <typename Passi>
 ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QString& nPren, bool cancellazione,
-                                                                        Passi&& passi)
+                                                                        Passi&& passi, std::optional<qint64> versione)
 {
     Risultato r;
     QString messaggio;
@@ -250,6 +250,9 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QS
         Lavoro l(m_file);
         if (!l.trova(nPren))
             return {Esito::GiaGestita, 0, {}, 0};
+        // Stored again meanwhile (by another workstation's download): what was read of it is stale.
+        if (versione && l.prenotazioni.Field(u"Versione"_s).toLongLong() != *versione)
+            return {Esito::Cambiata, 0, {}, 0};
         const Testata t(l.prenotazioni);
         nome = t.chi();
         // A cancellation downloaded while the reservation was being reviewed (by another workstation,
@@ -268,9 +271,10 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::inUnitaDiLavoro(const QS
 }
 
 ScritturaPrenotazione::Risultato ScritturaPrenotazione::RegistraPrenotazione(const QString& nPren,
-                                                                             const CamereRichieste& camere)
+                                                                             const CamereRichieste& camere,
+                                                                             std::optional<qint64> versione)
 {
-    const Risultato r = inUnitaDiLavoro(nPren, false, [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
+    const auto passi = [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
         Recordset schede = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
         if (!schede.FindFirst(u"NVoucher = ?"_s, {voucher(nPren)}))
             return scriviNuova(l, t, camere, r, errore);
@@ -285,7 +289,8 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::RegistraPrenotazione(con
         r.esito = Esito::Modificata;
         return u"Modificata prenotazione n. "_s + QString::number(r.numero) + u" ("_s +
                schede.Field(u"NomeCliente"_s).toString() + u')';
-    });
+    };
+    const Risultato r = inUnitaDiLavoro(nPren, false, passi, versione);
     if (r.esito == Esito::Registrata) {
         if (valoreNumerico(m_ctx.settings.AssegnazioneAutomatica) == 0)
             m_ctx.op().messageBox({QString::fromUtf16(Titolo),
@@ -311,28 +316,9 @@ QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const Ca
     const QString oggi = TextDate::toYmd(m_ctx.clock().today());
     const QString adesso = m_ctx.clock().now().toString(u"HHmm"_s);
     const qint16 hotel = m_ctx.NumeroHotelCorrente;
-    const QString dal = dataLeggibile(t.dataFrom);
-    const QString al = dataLeggibile(t.dataTo);
 
-    // Every chosen room, proposed or typed, is checked now: the unit of work holds the booking files,
-    // so what the check sees stays true until the commit. A room another workstation took since it
-    // was proposed, a typed room that is not free, or one room on two lines is never booked twice.
-    {
-        QStringList prese;
-        for (int i = 1; i <= CamereRichieste::Righe; ++i) {
-            const RigaCamera& riga = camere.riga(i);
-            if (vuoto(riga.tipoWeb) || !riga.haCamera())
-                continue;
-            const QString camera = riga.camera.trimmed();
-            if (prese.contains(codice(camera)) || m_file.controllo().VerificaCamera(camera, dal, al, u"P"_s, 0) != 1) {
-                r.esito = Esito::CameraOccupata;
-                r.camera = camera;
-                r.riga = i;
-                return {};
-            }
-            prese << codice(camera);
-        }
-    }
+    if (!camereLibere(t, camere, 0, r))
+        return {};
 
     const auto numero = AssegnazioneCamere::NuovoNumeroPrenotazione(l.db, hotel);
     if (!numero.numero) {
@@ -412,72 +398,8 @@ QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const Ca
     campo(u"ContoExtra", 1);
     scheda.Update();
 
-    Recordset notti = l.db.OpenRecordset(u"Arrangiamento"_s);
-    const QString propri = u"NumeroHotel = ? and CodiceCliente = ? and left(NumeroCamera,1) = '*'"_s;
-    while (notti.FindFirst(propri, {hotel, n}))
-        notti.Delete();
-
-    Recordset righe = l.db.OpenRecordset(u"Camere_Prenotazione"_s);
-    Recordset prezzi = l.db.OpenRecordset(u"ReservationsPrice"_s);
-    for (const RigaCamera& riga : camere.righe) {
-        if (vuoto(riga.tipoWeb) || vuoto(riga.tipoCamera))
-            continue;
-        // Every line is a room of its own, also two lines without a room number or with the same one.
-        righe.AddNew();
-        righe.setField(u"NumeroHotel"_s, hotel);
-        righe.setField(u"NumeroPrenotazione"_s, n);
-        righe.setField(u"DataRegistrazione"_s, oggi);
-        righe.setField(u"DataModifica"_s, oggi);
-        righe.setField(u"OraRegistrazione"_s, adesso);
-        righe.setField(u"TipoPrenotazione"_s, tipo);
-        righe.setField(u"DataArrivo"_s, t.dataFrom);
-        righe.setField(u"DataPartenza"_s, t.dataTo);
-        righe.setField(u"TipoCamera"_s, tagliaTesto(riga.tipoCamera, 6));
-        righe.setField(u"NumeroCamera"_s, codice(riga.camera));
-        righe.setField(u"QuantitàCamere"_s, 1);
-        const QString trattamento = codice(riga.trattamento);
-        righe.setField(u"Trattamento"_s, trattamento);
-        righe.setField(u"NumeroPersone"_s, riga.persone > 0 ? riga.persone : 2.0);
-        righe.setField(u"GiorniTariffa"_s, 1);
-        righe.setField(u"Note"_s, blank);
-        righe.setField(u"Prezzo"_s, riga.prezzo);
-        righe.setField(u"Totale"_s, riga.prezzo);
-        righe.setField(u"CodiceAllotment"_s, 0);
-        righe.setField(u"OffertaS"_s, blank);
-        righe.setField(u"Food"_s, 1);
-        righe.setField(u"Beverage"_s, 1);
-
-        if (trattamento > blank) {
-            const QString cameraNotte = u"*"_s + tagliaTesto(riga.camera, 6);
-            const qint16 voce = AssegnazioneCamere(m_ctx).CercaVoceAddebito(l.db, tagliaTesto(riga.trattamento, 6));
-            for (const auto& [giorno, letto] : prezziNotti(prezzi, t.nPren, riga, t.dataFrom, t.dataTo)) {
-                const QVariant prezzo =
-                    riga.parti > 1 ? QVariant(quota(importo(letto), riga.parte, riga.parti)) : letto;
-                // A row of its own: a nightly row of another booking is never taken over.
-                notti.AddNew();
-                notti.setField(u"NumeroHotel"_s, 1);
-                notti.setField(u"CodiceCliente"_s, n);
-                notti.setField(u"NumeroCamera"_s, cameraNotte);
-                notti.setField(u"Calendario"_s, blank);
-                notti.setField(u"Tariffario"_s, blank);
-                notti.setField(u"Arrangiamento"_s, trattamento);
-                notti.setField(u"VoceAddebito"_s, voce);
-                notti.setField(u"Descrizione"_s, trattamento);
-                notti.setField(u"Quantità"_s, 1);
-                notti.setField(u"ImportoUnitario"_s, prezzo);
-                notti.setField(u"ImportoTotale"_s, prezzo);
-                notti.setField(u"NumeroConto"_s, 1);
-                notti.setField(u"Pacchetto"_s, 1);
-                notti.setField(u"DataInizio"_s, giorno);
-                notti.setField(u"DataFine"_s, TextDate::toYmd(TextDate::fromYmd(giorno).addDays(1)));
-                notti.setField(u"OffertaS"_s, blank);
-                notti.setField(u"TipoArran"_s, u"C"_s);
-                notti.Update();
-            }
-        }
-        righe.Update();
-    }
-
+    const QList<RigaScritta> scritte = scriviRighe(l, t, camere, n, tipo, false);
+    registraApplicata(l, n, scritte);
     l.segnaGestita();
     if (const auto problema = CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, n, 1)) {
         errore = true;
@@ -559,4 +481,241 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::segnaGestita(const QStri
         r.esito = Esito::Segnata;
         return QString();
     });
+}
+
+bool ScritturaPrenotazione::camereLibere(const Testata& t, const CamereRichieste& camere, qint32 proprio, Risultato& r)
+{
+    // The unit of work holds the booking files, so what the check sees stays true until the commit.
+    // A room another workstation took since it was proposed, a typed room that is not free, or one
+    // room on two lines is never booked twice.
+    const QString dal = dataLeggibile(t.dataFrom);
+    const QString al = dataLeggibile(t.dataTo);
+    QStringList prese;
+    for (int i = 1; i <= CamereRichieste::Righe; ++i) {
+        const RigaCamera& riga = camere.riga(i);
+        if (vuoto(riga.tipoWeb) || !riga.haCamera())
+            continue;
+        const QString camera = riga.camera.trimmed();
+        if (prese.contains(codice(camera)) ||
+            m_file.controllo().VerificaCamera(camera, dal, al, u"P"_s, proprio) != 1) {
+            r.esito = Esito::CameraOccupata;
+            r.camera = camera;
+            r.riga = i;
+            return false;
+        }
+        prese << codice(camera);
+    }
+    return true;
+}
+
+QList<RigaScritta> ScritturaPrenotazione::scriviRighe(Lavoro& l, const Testata& t, const CamereRichieste& camere,
+                                                      qint32 n, const QString& tipo, bool riusa)
+{
+    const QString oggi = TextDate::toYmd(m_ctx.clock().today());
+    const QString adesso = m_ctx.clock().now().toString(u"HHmm"_s);
+    const qint16 hotel = m_ctx.NumeroHotelCorrente;
+    const QString blank = u" "_s;
+    QList<RigaScritta> scritte;
+
+    Recordset notti = l.db.OpenRecordset(u"Arrangiamento"_s);
+    const QString propri = u"NumeroHotel = ? and CodiceCliente = ? and left(NumeroCamera,1) = '*'"_s;
+    while (notti.FindFirst(propri, {hotel, n}))
+        notti.Delete();
+
+    Recordset righe = l.db.OpenRecordset(u"Camere_Prenotazione"_s);
+    const QString delle = u"NumeroPrenotazione = ?"_s;
+    // The booking's own rows, walked in order and written again one per line.
+    bool altre = riusa;
+    bool prima = true;
+    const auto prossima = [&] {
+        if (!altre)
+            return false;
+        altre = prima ? righe.FindFirst(delle, {n}) : righe.FindNext(delle, {n});
+        prima = false;
+        return altre;
+    };
+    Recordset prezzi = l.db.OpenRecordset(u"ReservationsPrice"_s);
+    for (const RigaCamera& riga : camere.righe) {
+        if (vuoto(riga.tipoWeb) || vuoto(riga.tipoCamera))
+            continue;
+        // Every line is a room of its own, also two lines without a room number or with the same one.
+        if (prossima()) {
+            righe.Edit();
+        } else {
+            righe.AddNew();
+            righe.setField(u"NumeroHotel"_s, hotel);
+            righe.setField(u"NumeroPrenotazione"_s, n);
+            righe.setField(u"DataRegistrazione"_s, oggi);
+            righe.setField(u"OraRegistrazione"_s, adesso);
+            righe.setField(u"TipoPrenotazione"_s, tipo);
+            righe.setField(u"GiorniTariffa"_s, 1);
+            righe.setField(u"Note"_s, blank);
+            righe.setField(u"CodiceAllotment"_s, 0);
+            righe.setField(u"OffertaS"_s, blank);
+            righe.setField(u"Food"_s, 1);
+            righe.setField(u"Beverage"_s, 1);
+        }
+        righe.setField(u"DataModifica"_s, oggi);
+        righe.setField(u"DataArrivo"_s, t.dataFrom);
+        righe.setField(u"DataPartenza"_s, t.dataTo);
+        righe.setField(u"TipoCamera"_s, tagliaTesto(riga.tipoCamera, 6));
+        righe.setField(u"NumeroCamera"_s, codice(riga.camera));
+        righe.setField(u"QuantitàCamere"_s, 1);
+        const QString trattamento = codice(riga.trattamento);
+        righe.setField(u"Trattamento"_s, trattamento);
+        righe.setField(u"NumeroPersone"_s, riga.persone > 0 ? riga.persone : 2.0);
+        righe.setField(u"Prezzo"_s, riga.prezzo);
+        righe.setField(u"Totale"_s, riga.prezzo);
+        scritte.append({codice(riga.camera).trimmed(), tagliaTesto(riga.tipoCamera, 6).trimmed(), t.dataFrom.trimmed(),
+                        t.dataTo.trimmed()});
+
+        if (trattamento > blank) {
+            const QString cameraNotte = u"*"_s + tagliaTesto(riga.camera, 6);
+            const qint16 voce = AssegnazioneCamere(m_ctx).CercaVoceAddebito(l.db, tagliaTesto(riga.trattamento, 6));
+            for (const auto& [giorno, letto] : prezziNotti(prezzi, t.nPren, riga, t.dataFrom, t.dataTo)) {
+                const QVariant prezzo =
+                    riga.parti > 1 ? QVariant(quota(importo(letto), riga.parte, riga.parti)) : letto;
+                // A row of its own: a nightly row of another booking is never taken over.
+                notti.AddNew();
+                notti.setField(u"NumeroHotel"_s, 1);
+                notti.setField(u"CodiceCliente"_s, n);
+                notti.setField(u"NumeroCamera"_s, cameraNotte);
+                notti.setField(u"Calendario"_s, blank);
+                notti.setField(u"Tariffario"_s, blank);
+                notti.setField(u"Arrangiamento"_s, trattamento);
+                notti.setField(u"VoceAddebito"_s, voce);
+                notti.setField(u"Descrizione"_s, trattamento);
+                notti.setField(u"Quantità"_s, 1);
+                notti.setField(u"ImportoUnitario"_s, prezzo);
+                notti.setField(u"ImportoTotale"_s, prezzo);
+                notti.setField(u"NumeroConto"_s, 1);
+                notti.setField(u"Pacchetto"_s, 1);
+                notti.setField(u"DataInizio"_s, giorno);
+                notti.setField(u"DataFine"_s, TextDate::toYmd(TextDate::fromYmd(giorno).addDays(1)));
+                notti.setField(u"OffertaS"_s, blank);
+                notti.setField(u"TipoArran"_s, u"C"_s);
+                notti.Update();
+            }
+        }
+        righe.Update();
+    }
+    // Rooms the new version no longer has.
+    while (prossima())
+        righe.Delete();
+    return scritte;
+}
+
+void ScritturaPrenotazione::registraApplicata(Lavoro& l, qint32 n, const std::optional<QList<RigaScritta>>& righe)
+{
+    VersioneApplicata::registra(l.db, l.prenotazioni.Field(u"NPren"_s).toString(),
+                                {n, VersionePrenotazione::leggi(l.prenotazioni, l.db), righe}, m_ctx.clock().now());
+}
+
+QString ScritturaPrenotazione::ostacoloModifica(Database& db, qint32 numero,
+                                                const std::optional<QList<RigaScritta>>& scritte, const QString& dal,
+                                                const QString& al)
+{
+    const QString qv = u"la prenotazione n. "_s + QString::number(numero) + u" di QV"_s;
+    Recordset schede = db.OpenRecordset(u"Scheda_Prenotazione"_s);
+    if (numero <= 0 || !schede.FindFirst(u"NumeroPrenotazione = ?"_s, {numero}))
+        return u"in QV non c'è più la sua prenotazione (cancellata a mano o mai scritta)"_s;
+    if (schede.Field(u"TipoPrenotazione"_s).toString().trimmed() == u"A")
+        return qv + u" è stata annullata"_s;
+    if (m_file.controllo().ospitiArrivati(numero))
+        return u"l'ospite della prenotazione n. "_s + QString::number(numero) + u" di QV è già arrivato"_s;
+    // What the desk may have changed: the rooms, their types, the dates of the booking's room rows.
+    QList<RigaScritta> presenti;
+    Recordset righe = db.OpenRecordset(u"Camere_Prenotazione"_s);
+    for (bool f = righe.FindFirst(u"NumeroPrenotazione = ?"_s, {numero}); f;
+         f = righe.FindNext(u"NumeroPrenotazione = ?"_s, {numero}))
+        presenti.append(
+            {righe.Field(u"NumeroCamera"_s).toString().trimmed(), righe.Field(u"TipoCamera"_s).toString().trimmed(),
+             righe.Field(u"DataArrivo"_s).toString().trimmed(), righe.Field(u"DataPartenza"_s).toString().trimmed()});
+    bool cambiata = false;
+    if (scritte) {
+        cambiata = presenti != *scritte;
+    } else {
+        // Written by an older bridge, which kept no record of its rows: the dates still tell.
+        for (const RigaScritta& r : std::as_const(presenti))
+            cambiata = cambiata || r.dal != dal.trimmed() || r.al != al.trimmed();
+    }
+    if (cambiata)
+        return qv + u" è stata cambiata in QV dopo che il collegamento l'aveva scritta (camere, tipi o date)"_s;
+    return {};
+}
+
+ScritturaPrenotazione::Risultato ScritturaPrenotazione::ApplicaModifica(const QString& nPren,
+                                                                        const CamereRichieste& camere, qint32 numero,
+                                                                        qint64 versione)
+{
+    QString cliente;
+    const auto passi = [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) -> QString {
+        r.numero = numero;
+        const auto applicata = VersioneApplicata::leggi(l.db, nPren);
+        const VersionePrenotazione nuova = VersionePrenotazione::leggi(l.prenotazioni, l.db);
+        const QString modifiche =
+            applicata ? VersionePrenotazione::differenze(applicata->versione, nuova) : nuova.soggiorno();
+        if (const QString ostacolo = ostacoloModifica(l.db, numero, applicata ? applicata->righe : std::nullopt,
+                                                      applicata ? applicata->versione.dal : t.dataFrom,
+                                                      applicata ? applicata->versione.al : t.dataTo);
+            !ostacolo.isEmpty())
+            return u"La modifica della "_s + t.chi().mid(3) + u" non è stata applicata: "_s + ostacolo + u" ("_s +
+                   modifiche + u"). Resta in attesa di un operatore."_s;
+        if (!camereLibere(t, camere, numero, r))
+            return {};
+        Recordset scheda = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
+        scheda.FindFirst(u"NumeroPrenotazione = ?"_s, {numero});
+        cliente = tagliaTesto(t.lastName + u' ' + t.firstName, 100);
+        // Its old rooms and nights are given back while its old rows still stand.
+        if (scheda.Field(u"TipoPrenotazione"_s).toString().trimmed() != u"A")
+            if (const auto problema = CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, numero, 0)) {
+                errore = true;
+                return t.chi() + u": la modifica non è stata applicata alla prenotazione n. "_s +
+                       QString::number(numero) + u" di QV: "_s + motivoConteggio(*problema, numero) +
+                       u". Resta in attesa."_s;
+            }
+        double personeTotali = 0;
+        for (const RigaCamera& riga : camere.righe)
+            personeTotali += riga.persone;
+        const QString tipo = scheda.Field(u"TipoPrenotazione"_s).toString().trimmed();
+        scheda.Edit();
+        scheda.setField(u"NomeCliente"_s, cliente);
+        scheda.setField(u"Trattamento"_s, PulisciValore(camere.riga(1).trattamento, 0));
+        scheda.setField(u"Prezzo"_s, t.amount);
+        scheda.setField(u"NumeroPersone"_s, personeTotali);
+        scheda.setField(u"DataModifica"_s, TextDate::toYmd(m_ctx.clock().today()));
+        scheda.Update();
+        const QList<RigaScritta> scritte = scriviRighe(l, t, camere, numero, tipo, true);
+        registraApplicata(l, numero, scritte);
+        l.segnaGestita();
+        if (const auto problema = CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, numero, 1)) {
+            errore = true;
+            return t.chi() + u": la modifica non è stata applicata alla prenotazione n. "_s + QString::number(numero) +
+                   u" di QV: "_s + motivoConteggio(*problema, numero) + u". Resta in attesa."_s;
+        }
+        l.work.commit();
+        r.esito = Esito::Modificata;
+        return u"Modificata prenotazione n. "_s + QString::number(numero) + u" ("_s + cliente.trimmed() + u"): "_s +
+               modifiche;
+    };
+    const Risultato r = inUnitaDiLavoro(nPren, false, passi, versione);
+    if (r.esito == Esito::Modificata)
+        segnala();
+    return r;
+}
+
+ScritturaPrenotazione::Risultato ScritturaPrenotazione::segnaApplicataAMano(const QString& nPren, qint32 numero,
+                                                                            qint64 versione)
+{
+    return inUnitaDiLavoro(
+        nPren, false,
+        [&](Lavoro& l, const Testata&, Risultato& r, bool&) {
+            registraApplicata(l, numero, std::nullopt);
+            l.segnaGestita();
+            l.work.commit();
+            r.esito = Esito::Segnata;
+            r.numero = numero;
+            return QString();
+        },
+        versione);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "booking/CamereRichieste.h"
+#include "import/VersionePrenotazione.h"
 
 #include <QList>
 #include <QString>
@@ -38,6 +39,8 @@ public:
         CameraOccupata, // a chosen room is not free (taken meanwhile, typed, or chosen twice): nothing
                         // written, nothing said
         InAttesa,       // nothing written; the operator was told why; the reservation still waits
+        Cambiata,       // the reservation changed since it was read (a modification stored meanwhile):
+                        // nothing written, nothing said; it is to be reviewed again with its new values
     };
 
     struct Risultato
@@ -54,12 +57,31 @@ public:
     ScritturaPrenotazione(AppContext& ctx, FileAperti& file, MotiviAttesa* motivi = nullptr);
     ~ScritturaPrenotazione();
 
-    Risultato RegistraPrenotazione(const QString& nPren, const CamereRichieste& camere);
+    // versione: the reservation's Versione as the caller read it; the booking is written only for
+    // that version (none: whatever it is now).
+    Risultato RegistraPrenotazione(const QString& nPren, const CamereRichieste& camere,
+                                   std::optional<qint64> versione = std::nullopt);
+    // Applies the waiting modification of a reservation to its QV booking numero, in one unit of
+    // work: the booking's counts are taken back, its room rows, nightly rows and the sheet's fields
+    // the bridge writes become those of the new version (the rooms the lines give, checked as for a
+    // new booking, the booking's own rooms free for it), and the new version is counted. Esito
+    // Modificata when done. A booking that is gone, cancelled, checked in or changed at the desk is
+    // not touched (InAttesa, the reason told).
+    Risultato ApplicaModifica(const QString& nPren, const CamereRichieste& camere, qint32 numero, qint64 versione);
     Risultato AnnullaPrenotazione(const QString& nPren);
     // Marks a reservation handled without writing anything to QV: a declined cancellation
     // (cancellazione), or a new reservation the operator left without rooms, which is never marked
     // once it has been cancelled meanwhile (Esito::Cancellata).
     Risultato segnaGestita(const QString& nPren, bool cancellazione);
+    // A modification the operator made in QV by hand: marked handled, its version recorded as the one
+    // QV's booking numero holds (0: none), so that it is not offered again.
+    Risultato segnaApplicataAMano(const QString& nPren, qint32 numero, qint64 versione);
+
+    // Why the modification of a reservation cannot be written into its QV booking numero (gone,
+    // cancelled, a guest checked in, rooms or dates changed at the desk since the bridge wrote
+    // them); empty when it can. db: a unit of work of the writer (or the same files).
+    QString ostacoloModifica(Database& db, qint32 numero, const std::optional<QList<RigaScritta>>& scritte,
+                             const QString& dal, const QString& al);
 
     // Why a reservation (named chi) waits when the booking counter cannot give a number (problema).
     static QString contatoreInutilizzabile(const QString& chi, const QString& problema);
@@ -100,9 +122,21 @@ private:
     // Runs passi(lavoro, testata, risultato, errore) in a unit of work on the waiting reservation and
     // shows the message it returns once the unit of work has ended. A reservation that is no longer
     // waiting, or (for a new one) has been cancelled meanwhile, is left alone.
-    template <typename Passi> Risultato inUnitaDiLavoro(const QString& nPren, bool cancellazione, Passi&& passi);
+    template <typename Passi>
+    Risultato inUnitaDiLavoro(const QString& nPren, bool cancellazione, Passi&& passi,
+                              std::optional<qint64> versione = std::nullopt);
     // A new booking inside the unit of work; the message to show once it has ended (empty: none).
     QString scriviNuova(Lavoro& l, const Testata& t, const CamereRichieste& camere, Risultato& r, bool& errore);
+    // Every chosen room, proposed or typed, is free for the stay (the rows of booking proprio aside)
+    // and on one line only; otherwise r says which is not.
+    bool camereLibere(const Testata& t, const CamereRichieste& camere, qint32 proprio, Risultato& r);
+    // The room rows and nightly rows of booking n from the lines; a booking being modified (riusa)
+    // keeps its room rows where it has them, each written again with the bridge's fields only, the
+    // rows left over removed. Returns the rows as written.
+    QList<RigaScritta> scriviRighe(Lavoro& l, const Testata& t, const CamereRichieste& camere, qint32 n,
+                                   const QString& tipo, bool riusa);
+    // The version of the reservation now in the unit of work, recorded as the one QV's booking holds.
+    void registraApplicata(Lavoro& l, qint32 n, const std::optional<QList<RigaScritta>>& righe);
     // Marks the booking and its rooms cancelled, or deletes them, as CancellazioneDefinitiva says.
     void annulla(Lavoro& l, Recordset& scheda, qint32 n);
     void avvisa(const QString& testo, bool errore = false);

@@ -108,20 +108,31 @@ QString ControlloCamere::chiave(const QString& camera)
     return k;
 }
 
-QSet<QString> ControlloCamere::occupate(const QString& dal, const QString& al)
+QSet<QString> ControlloCamere::occupate(const QString& dal, const QString& al, qint32 escluso)
 {
     const QVariantList stay{m_ctx.NumeroHotelCorrente, ymd(al), ymd(dal)};
     QSet<QString> out;
-    const auto leggi = [&](Database& db, const QString& tabella, const QString& criterio) {
+    const auto leggi = [&](Database& db, const QString& tabella, const QString& criterio,
+                           const QVariantList& altri = {}) {
         QSqlQuery& q = db.run(u"SELECT NumeroCamera FROM "_s + db.table(tabella)->sql +
                                   u" WHERE NumeroHotel = ? and "_s + criterio + u" and NumeroCamera IS NOT NULL"_s,
-                              stay);
+                              stay + altri);
         while (q.next())
             out.insert(chiave(q.value(0).toString()));
         q.finish();
     };
     leggi(m_dati->generico, u"Camere_Inagibili"_s, kInagibile);
     leggi(m_dati->clienti, u"Scheda_Cliente"_s, kOspite);
-    leggi(m_dati->camere, u"Camere_Prenotazione"_s, kPrenotata);
+    if (escluso > 0)
+        leggi(m_dati->camere, u"Camere_Prenotazione"_s, kPrenotata + u" and NumeroPrenotazione <> ?"_s, {escluso});
+    else
+        leggi(m_dati->camere, u"Camere_Prenotazione"_s, kPrenotata);
     return out;
+}
+
+bool ControlloCamere::ospitiArrivati(qint32 numero)
+{
+    return esiste(m_dati->clienti, u"Scheda_Cliente"_s,
+                  u"NumeroHotel = ? and NumeroPrenotazione = ? and Partito <> 'S'"_s,
+                  {m_ctx.NumeroHotelCorrente, numero});
 }

@@ -22,7 +22,10 @@ public:
 
     // The rooms a new booking cannot take for a stay (dd/mm/yyyy), as VerificaCamera(room, dal, al,
     // "P", 0) sees them, in one reading of each file: keys as chiave gives them.
-    QSet<QString> occupate(const QString& dal, const QString& al);
+    // escluso: a booking whose own rows do not count (one being modified), 0 for none.
+    QSet<QString> occupate(const QString& dal, const QString& al, qint32 escluso = 0);
+    // Whether a guest of booking numero is in house (checked in, not departed).
+    bool ospitiArrivati(qint32 numero);
     // A room as the checks compare it: "3'1" and "3´1" are one room, and so are "a1" and "A1".
     static QString chiave(const QString& camera);
 

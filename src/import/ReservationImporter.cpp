@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "import/RoomStayParser.h"
+#include "import/VersionePrenotazione.h"
 #include "service/ServiceClient.h"
 #include "service/TagScanner.h"
 #include "service/XmlText.h"
@@ -13,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QSqlQuery>
 #include <optional>
 #include <utility>
 
@@ -42,11 +44,6 @@ QString importo(const QString& value, const QString& campo)
 }
 
 const QString kCancelled = u"Cancelled"_s;
-
-QString dataLeggibile(const QString& ymd)
-{
-    return TextDate::ymdToDmy(ymd);
-}
 
 // The values of one reservation, read from its own HotelReservation element.
 struct DatiPrenotazione
@@ -401,20 +398,7 @@ void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
         // ones go on.
         try {
             Esito esito;
-            gruppo.parte([&] { esito = registra(reservations, prices, camere, scanner, n, id); });
-            if (esito.modifica) {
-                // No transaction stays open while the operator is asked: whatever came before is
-                // committed and confirmed first.
-                gruppo.chiudi();
-                if (accettaModifica(*esito.modifica))
-                    gruppo.parte([&] {
-                        if (reservations.FindFirst(kFindReservation, {id})) {
-                            reservations.Edit();
-                            reservations.setField(u"Registrata"_s, 1);
-                            reservations.Update();
-                        }
-                    });
-            }
+            gruppo.parte([&] { esito = registra(db, reservations, prices, camere, scanner, n, id); });
             gruppo.memorizzata(id, std::move(esito.avviso));
         } catch (const ValoreRifiutato& v) {
             reservations.CancelUpdate();
@@ -429,7 +413,7 @@ void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
     gruppo.chiudi();
 }
 
-ReservationImporter::Esito ReservationImporter::registra(Recordset& reservations, Recordset& prices,
+ReservationImporter::Esito ReservationImporter::registra(Database& db, Recordset& reservations, Recordset& prices,
                                                          RoomStayParser& camere, TagScanner& scanner, int n,
                                                          const QString& id)
 {
@@ -446,58 +430,80 @@ ReservationImporter::Esito ReservationImporter::registra(Recordset& reservations
     };
     // A row waiting for its cancellation (or whose cancellation was handled) is never turned back
     // into a booking by a later delivery of the same reservation.
-    const bool annullata = trovata && campo(u"Status"_s).trimmed() == kCancelled;
-    // A modification of a reservation not yet registered in QV is nothing to make by hand: the row
-    // takes the new data and still waits for the review.
-    const bool giaInQv = trovata && !annullata && reservations.Field(u"Registrata"_s).toInt() != 0;
-    if (annullata) {
+    if (trovata && campo(u"Status"_s).trimmed() == kCancelled) {
         esito.avviso = u"La prenotazione "_s + id + u" ("_s + campo(u"LastName"_s).trimmed() + u' ' +
                        campo(u"FirstName"_s).trimmed() + u") è annullata: la nuova consegna del servizio (stato \""_s +
                        d.status + u"\") non la modifica."_s;
         return esito;
     }
-    if (giaInQv && d.status == u"Modify") {
-        esito.modifica = u"Modificata prenotazione a nome "_s + campo(u"LastName"_s) + u' ' + campo(u"FirstName"_s) +
-                         u" dal "_s + dataLeggibile(campo(u"DataFrom"_s)) + u" al "_s +
-                         dataLeggibile(campo(u"DataTo"_s)) +
-                         u"\r\nLe modifiche dovranno essere apportate manualmente!\r\nConfermi?"_s;
-        return esito;
-    }
+    const bool modifica = d.status == u"Modify";
+    std::optional<VersionePrenotazione> prima;
+    int registrataPrima = 0;
+    qint64 versione = 0;
+    QString status = d.status;
     if (trovata) {
-        // A repeat keeps its Registrata: a row not yet registered in QV must not be marked handled
-        // unseen.
+        prima = VersionePrenotazione::leggi(reservations, db);
+        registrataPrima = reservations.Field(u"Registrata"_s).toInt();
+        versione = reservations.Field(u"Versione"_s).toLongLong();
+        // A modification keeps the status the reservation had: "Modify" on a waiting row means a
+        // reservation never received here.
+        if (modifica)
+            status = campo(u"Status"_s).trimmed();
         reservations.Edit();
     } else {
         reservations.AddNew();
         reservations.setField(u"Registrata"_s, 0);
-        slotIniziali(reservations);
     }
+    // Every slot starts empty: a room stay the new version no longer has counts nowhere.
+    slotIniziali(reservations);
     scriviCampi(reservations, d, soggiorni, m_ctx.NumeroHotelCorrente);
     camere.scriviSlot(reservations);
     reservations.setField(u"Orig_Amount"_s, d.origAmount);
-    reservations.setField(u"Status"_s, tagliaTesto(d.status, 10));
+    reservations.setField(u"Status"_s, tagliaTesto(status, 10));
     reservations.setField(u"Status_Reason"_s, u" "_s);
     reservations.Update();
+    // The nights are those of the version now received, never mixed with an earlier one's.
+    if (trovata)
+        db.run(u"DELETE FROM "_s + db.table(u"ReservationsPrice"_s)->sql + u" WHERE NPren = ?"_s, {d.nPren()}).finish();
     camere.LeggiPrezzi(prices, n, soggiorni, d.nPren(), d.dataFrom, d.dataTo, m_ctx.NumeroHotelCorrente);
     // The service modifies a reservation the bridge never received: the booking may be in QV already
     // (typed by hand), or nowhere. It waits for the review, which decides.
-    if (!trovata && d.status == u"Modify")
-        esito.avviso = u"La prenotazione "_s + id + u" ("_s + d.lastName.trimmed() + u' ' + d.firstName.trimmed() +
-                       u") è arrivata come modifica di una prenotazione mai ricevuta: è stata memorizzata in attesa "
-                       u"di registrazione."_s;
-    return esito;
-}
+    if (!trovata) {
+        if (modifica)
+            esito.avviso = u"La prenotazione "_s + id + u" ("_s + d.lastName.trimmed() + u' ' + d.firstName.trimmed() +
+                           u") è arrivata come modifica di una prenotazione mai ricevuta: è stata memorizzata in "_s
+                           u"attesa di registrazione."_s;
+        return esito;
+    }
 
-bool ReservationImporter::accettaModifica(const QString& testo)
-{
-    OperatorPort::Message domanda;
-    domanda.title = QString::fromUtf16(Titolo);
-    domanda.text = testo;
-    domanda.icon = OperatorPort::Icon::Question;
-    domanda.buttons = OperatorPort::Buttons::YesNo;
-    domanda.defaultButton = OperatorPort::Answer::No;
-    domanda.whenUnattended = OperatorPort::Answer::No; // unseen, the stored reservation stays as it is
-    return m_ctx.op().messageBox(domanda) == OperatorPort::Answer::Yes;
+    const VersionePrenotazione dopo = VersionePrenotazione::leggi(reservations, db);
+    if (dopo == *prima)
+        return esito; // a repeat: nothing QV books has changed
+    // A modification: the version it replaces goes to the history; the old side of what the operator
+    // is shown is the version QV holds.
+    const std::optional<VersioneApplicata> applicata = VersioneApplicata::leggi(db, d.nPren());
+    const bool inQv = applicata || registrataPrima != 0;
+    const VersionePrenotazione& vecchia = applicata ? applicata->versione : *prima;
+    const QString modifiche = VersionePrenotazione::differenze(vecchia, dopo);
+    const QDateTime ora = m_ctx.clock().now();
+    StoricoPrenotazioni::aggiungi(db, d.nPren(), ora, d.status, *prima, modifiche);
+    reservations.Edit();
+    reservations.setField(u"Versione"_s, versione + 1);
+    if (inQv) {
+        if (!applicata)
+            VersioneApplicata::registra(db, d.nPren(), {0, *prima, std::nullopt}, ora);
+        // Back to what QV holds, nothing is left to apply.
+        const bool daApplicare = !(dopo == vecchia);
+        reservations.setField(u"Registrata"_s, daApplicare ? 0 : 1);
+        if (daApplicare)
+            reservations.setField(u"Status"_s, u"Modify"_s);
+        esito.avviso = u"La prenotazione "_s + id + u" ("_s + d.lastName.trimmed() + u' ' + d.firstName.trimmed() +
+                       u") è stata modificata sul web: "_s + modifiche +
+                       (daApplicare ? u". La modifica sarà applicata alla prenotazione di QV dalla revisione."_s
+                                    : u". È tornata com'è in QV: non c'è nulla da cambiare."_s);
+    }
+    reservations.Update();
+    return esito;
 }
 
 void ReservationImporter::LeggiCancellazioni(const QString& risposta)

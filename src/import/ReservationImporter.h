@@ -4,6 +4,7 @@
 #include <optional>
 
 class AppContext;
+class Database;
 class Recordset;
 class RoomStayParser;
 class ServiceClient;
@@ -23,9 +24,14 @@ struct ValoreRifiutato;
 //
 // The states a Reservations row leaves the import in (Status, Registrata):
 // - a new reservation: its status ("Reserved"), 0;
-// - a repeat: the new data, Registrata as it was;
+// - a repeat (the same stay, rooms, guests, prices and name): the new data, Registrata as it was;
 // - "Modify" of a reservation never received: "Modify", 0, and the operator is told;
-// - "Modify" of a row registered in QV: unchanged, 1 when the operator accepts the question;
+// - a modification (whatever its status) of a reservation not yet in QV: the new version, still
+//   waiting, its status as it was;
+// - a modification of a reservation in QV: the new version, "Modify", 0: it waits until the review
+//   applies it to the QV booking (back to the version QV holds: 1, nothing to apply);
+// - every modification replaces the row's slots and prices whole, and the version it replaces goes
+//   to StoricoPrenotazioni;
 // - a cancellation: "Cancelled", 0 (whatever status the entry carried; any other goes to the log);
 // - a cancellation already handled ("Cancelled", 1): unchanged, confirmed again;
 // - any later delivery of the "new" answer for a "Cancelled" row: unchanged, noted, confirmed.
@@ -52,15 +58,11 @@ private:
     // What storing a reservation leaves to do once its group is committed.
     struct Esito
     {
-        std::optional<QString> avviso;   // a notice about it
-        std::optional<QString> modifica; // the question a modification of a row registered in QV asks
+        std::optional<QString> avviso; // a notice about it
     };
-    // Stores reservation n in the open unit of work (nothing when a question is to be asked first);
-    // throws on a value or store error.
-    Esito registra(Recordset& reservations, Recordset& prices, RoomStayParser& camere, TagScanner& scanner, int n,
-                   const QString& id);
-    // Asks the operator about a modification of a reservation registered in QV: whether it stays handled.
-    bool accettaModifica(const QString& testo);
+    // Stores reservation n in the open unit of work; throws on a value or store error.
+    Esito registra(Database& db, Recordset& reservations, Recordset& prices, RoomStayParser& camere,
+                   TagScanner& scanner, int n, const QString& id);
     // Tells the operator that reservation n was left for the next download, and why.
     void segnalaScartata(const TagScanner& scanner, int n, const QString& id, const QString& motivo);
 

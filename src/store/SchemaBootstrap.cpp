@@ -151,6 +151,8 @@ const HotIndex kHotIndexes[] = {
     {u"SimpleBooking.mdb", u"DisponibilitaInviata", {u"RoomsId", u"Giorno"}},
     {u"SimpleBooking.mdb", u"LimitiDisponibilita", {u"QVRooms", u"Giorno"}},
     {u"SimpleBooking.mdb", u"Rates", {u"RatesId"}},
+    {u"SimpleBooking.mdb", u"VersioniInQV", {u"NPren"}},
+    {u"SimpleBooking.mdb", u"StoricoPrenotazioni", {u"NPren"}},
     {u"Scheda_Prenotazione.mdb", u"Scheda_Prenotazione", {u"NVoucher"}},
     {u"Scheda_Prenotazione.mdb", u"Scheda_Prenotazione", {u"NumeroPrenotazione"}},
     {u"Camere_Prenotazione.mdb", u"Camere_Prenotazione", {u"NumeroPrenotazione"}},

@@ -1,6 +1,7 @@
 #include "sync/RapportoStato.h"
 
 #include "context/Settings.h"
+#include "import/VersionePrenotazione.h"
 #include "store/Database.h"
 #include "store/DaySlots.h"
 #include "store/Recordset.h"
@@ -9,6 +10,7 @@
 #include "sync/CamereDaOffrire.h"
 
 #include <QJsonArray>
+#include <QSqlQuery>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -102,16 +104,37 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
         // Web reservations waiting for QV: since the first tick that saw them, else since the day they were made.
         QJsonArray attesa;
         const QHash<QString, QDateTime> dal = ArchivioSync::inAttesaDal(sb);
+        const bool storico = sb.hasTable(u"VersioniInQV"_s) && sb.hasTable(u"StoricoPrenotazioni"_s);
         for (const auto& [id, rDate] : ArchivioSync::inAttesa(sb)) {
             QDateTime da = dal.value(id);
             if (!da.isValid())
                 da = QDateTime(TextDate::fromYmd(rDate), QTime(0, 0));
-            attesa.append(QJsonObject{{u"NPren"_s, id}, {u"RDate"_s, rDate}, {u"dal"_s, ArchivioSync::istante(da)}});
+            QJsonObject o{{u"NPren"_s, id}, {u"RDate"_s, rDate}, {u"dal"_s, ArchivioSync::istante(da)}};
+            // A modification of a reservation QV holds: QV keeps the old stay until it is applied.
+            const bool modifica = storico && VersioneApplicata::leggi(sb, id).has_value();
+            if (modifica)
+                o.insert(u"modifica"_s, StoricoPrenotazioni::ultimaModifica(sb, id));
+            attesa.append(o);
             if (da.isValid() && da.secsTo(ora) > 3600)
-                r.aggiungi(Livello::Avviso, u"La prenotazione web "_s + id +
-                                                u" attende di essere registrata in QV dal "_s + quando(da) + u'.');
+                r.aggiungi(Livello::Avviso, modifica ? u"La modifica della prenotazione web "_s + id +
+                                                           u" attende di essere applicata in QV dal "_s + quando(da) +
+                                                           u" ("_s + o.value(u"modifica"_s).toString() + u")."_s
+                                                     : u"La prenotazione web "_s + id +
+                                                           u" attende di essere registrata in QV dal "_s + quando(da) +
+                                                           u'.');
         }
         r.m_dati.insert(u"inAttesa"_s, attesa);
+        // A reservation with no room type the bridge can read: only a person can enter it in QV.
+        {
+            QSqlQuery& q = sb.run(u"SELECT NPren FROM "_s + sb.table(u"Reservations"_s)->sql +
+                                      u" WHERE NumeroHotel = 1 AND Registrata = 0 AND trim(coalesce(Room1, '')) = '' "
+                                      u"AND trim(coalesce(Status, '')) <> 'Cancelled'"_s,
+                                  {});
+            while (q.next())
+                r.aggiungi(Livello::Avviso, u"La prenotazione web "_s + q.value(0).toString().trimmed() +
+                                                u" non ha un tipo di camera leggibile: va inserita in QV a mano."_s);
+            q.finish();
+        }
 
         const QStringList falliti = workDir.entryList({u"WBValuesRooms*.failed"_s}, QDir::Files);
         r.m_dati.insert(u"fileFalliti"_s, QJsonArray::fromStringList(falliti));
@@ -192,7 +215,10 @@ QStringList RapportoStato::inAttesa() const
     QStringList out;
     for (const QJsonValue& v : m_dati.value(u"inAttesa"_s).toArray()) {
         const QJsonObject o = v.toObject();
-        out.append(o.value(u"NPren"_s).toString() + u" del "_s + TextDate::ymdToDmy(o.value(u"RDate"_s).toString()));
+        QString riga = o.value(u"NPren"_s).toString() + u" del "_s + TextDate::ymdToDmy(o.value(u"RDate"_s).toString());
+        if (o.contains(u"modifica"_s))
+            riga += u": modifica da applicare ("_s + o.value(u"modifica"_s).toString() + u')';
+        out.append(riga);
     }
     return out;
 }

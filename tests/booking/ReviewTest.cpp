@@ -96,6 +96,7 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
     for (const char* a : {"999", "202", " ", "205", "-", "2'A", "201", "204", "-"})
         w.op.type(QString::fromUtf8(a));
     w.op.answer(OperatorPort::Answer::Yes); // print
+    w.op.answer(OperatorPort::Answer::Yes); // WS2 is left out of QV for good
     scarica();
 
     const qint32 n = numero(u"WS1"_s);
@@ -122,10 +123,10 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
     ASSERT_TRUE(pss.open(QIODevice::ReadOnly));
     EXPECT_EQ(pss.readAll(), "WBSchPreno.st2\r\nWS1\r\n");
     EXPECT_EQ(registrata(u"WS1"_s), 1);
-    // Handled with nothing written to QV: the operator is told. Unanswered: still waiting.
+    // Handled with nothing written to QV once the operator confirms it. Unanswered: still waiting.
     EXPECT_EQ(registrata(u"WS2"_s), 1);
-    EXPECT_TRUE(mostrato(u"WS2 (Rossi Mario, dal 10/08/2026 al 13/08/2026) è stata segnata come gestita, ma non è "
-                         u"stata scritta in QV"_s));
+    EXPECT_TRUE(mostrato(u"WS2 (Rossi Mario, dal 10/08/2026 al 13/08/2026) non sarà scritta in QV e non sarà più "
+                         u"proposta.\r\nConfermi?"_s));
     EXPECT_EQ(registrata(u"WS3"_s), 0);
     EXPECT_EQ(numero(u"WS2"_s) + numero(u"WS3"_s), 0);
 }

@@ -83,8 +83,12 @@ TEST_F(ImportEdgeCases, ModificationArrivingWithItsReservationDoesNotLoseIt)
     w.op.answer(Answer::Yes);
     run();
 
-    // Not yet registered in QV: marking it handled would drop it from the review for good.
-    EXPECT_EQ(row(u"SB104"_s)[u"Registrata"_s].toInt(), 0);
+    // Not yet registered in QV: marking it handled would drop it from the review for good. It waits
+    // with the new stay and as a new reservation, not as a change of one never received.
+    const QVariantMap v = row(u"SB104"_s);
+    EXPECT_EQ(v[u"Registrata"_s].toInt(), 0);
+    EXPECT_EQ(v[u"DataFrom"_s].toString(), u"20260820"_s);
+    EXPECT_EQ(v[u"Status"_s].toString(), u"Reserved"_s);
 }
 
 TEST_F(ImportEdgeCases, NightlyPricesAndAmountsAreItalianTextsWithGroupingAndTwoDecimals)

@@ -138,9 +138,10 @@ TEST_F(ReservationImportTest, RepeatedReservationIsRewrittenAndKeepsItsRegistrat
     EXPECT_EQ(sb2[u"LastName"_s].toString(), u"Verdi"_s);
     EXPECT_TRUE(sb2[u"Status"_s].toString().trimmed().isEmpty());
     EXPECT_EQ(sb2[u"Room2"_s].toString(), u" "_s);
-    EXPECT_EQ(sb2[u"Room2_S"_s].toString(), u"SGL"_s); // a slot without a quantity keeps what it had
-    EXPECT_DOUBLE_EQ(sb2[u"Room2_P"_s].toDouble(), 80.0);
-    EXPECT_EQ(prices(u"SB2"_s).count, 4);
+    // The room stay it no longer has counts nowhere: its slot and its nights are gone.
+    EXPECT_EQ(sb2[u"Room2_S"_s].toString(), u" "_s);
+    EXPECT_DOUBLE_EQ(sb2[u"Room2_P"_s].toDouble(), 0.0);
+    EXPECT_EQ(prices(u"SB2"_s).count, 2);
     const QVariantMap sb3 = row(u"SB3"_s);
     EXPECT_EQ(sb3[u"Registrata"_s].toInt(), 1);
     EXPECT_EQ(sb3[u"Status"_s].toString(), u"Confirmed"_s);
@@ -150,44 +151,66 @@ TEST_F(ReservationImportTest, RepeatedReservationIsRewrittenAndKeepsItsRegistrat
     EXPECT_THAT(sim.pendingNew(), IsEmpty());
 }
 
-TEST_F(ReservationImportTest, ModificationOfAStoredReservationAsksAndIsConfirmedEitherWay)
+TEST_F(ReservationImportTest, AChangedDeliveryOfAReservationInQvIsStoredWholeAndWaitsToBeApplied)
 {
-    add(basic(u"SB5"_s));
-    add(basic(u"SB6"_s, QDate(2026, 9, 1), 3));
+    for (const QString& id : {u"SB5"_s, u"SB6"_s, u"SB7"_s})
+        add(basic(id));
     run();
-    setRegistrata(u"SB5"_s, 1); // both registered in QV by the review
-    setRegistrata(u"SB6"_s, 1);
-    const QVariantMap before5 = row(u"SB5"_s);
-    const QVariantMap before6 = row(u"SB6"_s);
+    for (const QString& id : {u"SB5"_s, u"SB6"_s, u"SB7"_s})
+        setRegistrata(id, 1); // registered in QV by the review
+    const QVariantMap before7 = row(u"SB7"_s);
 
-    for (const QString& id : {u"SB5"_s, u"SB6"_s}) {
-        Reservation changed = basic(id, QDate(2026, 10, 1), 5);
-        changed.status = u"Modify"_s;
-        changed.surname = u"Neri"_s;
-        add(changed);
-    }
-    w.op.messages.clear();
-    w.op.answer(Answer::Yes); // SB5; SB6 takes the default an unattended run gives
+    // SB5 says "Modify", SB6 comes again as "Reserved" with another stay: both are changes. SB7 is a
+    // repeat. No question holds the download.
+    Reservation changed5 = basic(u"SB5"_s, QDate(2026, 10, 1), 5);
+    changed5.status = u"Modify"_s;
+    changed5.surname = u"Neri"_s;
+    Reservation changed6 = basic(u"SB6"_s, QDate(2026, 8, 11), 2);
+    changed6.stays.append(stay(u"SGL"_s, QDate(2026, 8, 11), 2, u"80.00"_s));
+    for (const Reservation& r : {changed5, changed6, basic(u"SB7"_s)})
+        add(r);
     run();
+    EXPECT_THAT(shown(), IsEmpty());
 
-    ASSERT_EQ(w.op.messages.size(), 2); // the two questions; no cancellations is nothing to report
-    const OperatorPort::Message& question = w.op.messages[0].message;
-    EXPECT_EQ(question.title, u"Simple Booking"_s);
-    EXPECT_EQ(question.text, u"Modificata prenotazione a nome Rossi Mario dal 10/08/2026 al 12/08/2026\r\n"
-                             "Le modifiche dovranno essere apportate manualmente!\r\nConfermi?"_s);
-    EXPECT_EQ(question.icon, OperatorPort::Icon::Question);
-    EXPECT_EQ(question.buttons, OperatorPort::Buttons::YesNo);
-    EXPECT_EQ(question.defaultButton, Answer::No);
-    EXPECT_EQ(question.whenUnattended, std::optional<Answer>(Answer::No));
-    EXPECT_TRUE(
-        w.op.messages[1].message.text.startsWith(u"Modificata prenotazione a nome Rossi Mario dal 01/09/2026"_s));
-    EXPECT_EQ(w.op.messages[1].answer, Answer::No);
+    const QVariantMap v5 = row(u"SB5"_s);
+    EXPECT_EQ(v5[u"Registrata"_s].toInt(), 0);
+    EXPECT_EQ(v5[u"Status"_s].toString(), u"Modify"_s);
+    EXPECT_EQ(v5[u"DataFrom"_s].toString(), u"20261001"_s);
+    EXPECT_EQ(v5[u"LastName"_s].toString(), u"Neri"_s);
+    EXPECT_EQ(prices(u"SB5"_s).byDay.firstKey(), u"DBL|20261001"_s); // the old nights are gone
+    EXPECT_EQ(prices(u"SB5"_s).count, 5);
+    EXPECT_EQ(row(u"SB6"_s)[u"Registrata"_s].toInt(), 0);
+    EXPECT_EQ(row(u"SB6"_s)[u"Room2_S"_s].toString(), u"SGL"_s);
+    EXPECT_EQ(row(u"SB7"_s), before7);
 
-    EXPECT_EQ(row(u"SB5"_s), before5); // Yes keeps it handled and changes nothing else
-    EXPECT_EQ(row(u"SB6"_s), before6);
-    EXPECT_EQ(prices(u"SB5"_s).count, 2);
-    EXPECT_EQ(prices(u"SB6"_s).count, 3);
-    EXPECT_EQ(journalConfirmations(sim), QStringList({u"SB5"_s, u"SB6"_s, u"SB5"_s, u"SB6"_s}));
+    // The history keeps the versions replaced; the old side is what QV holds.
+    const auto storico = [&] {
+        Database db(w.dir(), u"SimpleBooking.mdb"_s);
+        QSqlQuery q = db.query();
+        db.exec(q, u"SELECT NPren, Status, Modifiche FROM StoricoPrenotazioni ORDER BY rowid"_s, {});
+        QStringList out;
+        while (q.next())
+            out << q.value(0).toString() + u'|' + q.value(1).toString() + u'|' + q.value(2).toString();
+        return out;
+    };
+    const QStringList righe = storico();
+    ASSERT_EQ(righe.size(), 2);
+    EXPECT_THAT(righe[0].toStdString(), ::testing::StartsWith("SB5|Modify|dal 10/08/2026 al 12/08/2026 -> dal "
+                                                              "01/10/2026 al 06/10/2026, DBL 1 -> DBL 1"));
+    EXPECT_THAT(righe[0].toStdString(), ::testing::HasSubstr("nome Rossi Mario -> Neri Mario"));
+    EXPECT_THAT(righe[1].toStdString(), ::testing::HasSubstr("DBL 1 -> DBL 1, SGL 1"));
+    EXPECT_THAT(w.op.answers.join(u'\n').toStdString(), ::testing::HasSubstr("sarà applicata alla prenotazione di QV"));
+
+    // The same change delivered again is a repeat; a second one keeps QV's version as its old side.
+    add(changed5);
+    changed6.stays.removeLast();
+    add(changed6);
+    run();
+    const QStringList poi = storico();
+    ASSERT_EQ(poi.size(), 3);
+    EXPECT_THAT(poi[2].toStdString(), ::testing::HasSubstr("SB6|Reserved|dal 10/08/2026 al 12/08/2026 -> dal "
+                                                           "11/08/2026 al 13/08/2026, DBL 1 -> DBL 1"));
+    EXPECT_EQ(sim.confirmedIds().size(), 8); // every delivery is confirmed once
 }
 
 TEST_F(ReservationImportTest, ModifyOfAnUnknownReservationWaitsForTheReviewAndIsTold)
@@ -459,35 +482,6 @@ TEST_F(ReservationImportTest, StoreErrorSkipsOnlyTheReservationInProgressAndName
     EXPECT_EQ(prices(u"SB51"_s).count, 3);
     EXPECT_EQ(countRows(w.dir(), u"Reservations"_s), 3);
     EXPECT_EQ(sim.confirmedIds(), QStringList({u"SB50"_s, u"SB52"_s, u"SB51"_s}));
-}
-
-TEST_F(ReservationImportTest, ModificationQuestionComesAfterEverythingBeforeItIsCommittedAndConfirmed)
-{
-    add(basic(u"SB60"_s));
-    run();
-    setRegistrata(u"SB60"_s, 1);
-    add(basic(u"SB61"_s));
-    Reservation changed = basic(u"SB60"_s, QDate(2026, 10, 1), 5);
-    changed.status = u"Modify"_s;
-    add(changed);
-    add(basic(u"SB62"_s));
-    int asked = 0;
-    w.op.beforeAnswer = [&](const OperatorPort::Message& m) {
-        if (m.buttons != OperatorPort::Buttons::YesNo)
-            return;
-        ++asked;
-        // No transaction waits for the operator, and SB61 is durable and confirmed already.
-        EXPECT_FALSE(Database::bloccato(w.dir(), u"SimpleBooking.mdb"_s));
-        EXPECT_EQ(row(u"SB61"_s)[u"NPren"_s].toString(), u"SB61"_s);
-        EXPECT_EQ(sim.confirmedIds(), QStringList({u"SB60"_s, u"SB61"_s}));
-    };
-    w.op.answer(Answer::Yes);
-    run();
-
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(row(u"SB60"_s)[u"Registrata"_s].toInt(), 1);
-    EXPECT_EQ(row(u"SB62"_s)[u"Registrata"_s].toInt(), 0);
-    EXPECT_EQ(sim.confirmedIds(), QStringList({u"SB60"_s, u"SB61"_s, u"SB60"_s, u"SB62"_s}));
 }
 
 // A large answer, committed in groups: a reservation refused in the middle of a group takes nothing

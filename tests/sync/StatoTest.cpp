@@ -76,7 +76,10 @@ TEST(Stato, EachExitCodeAReportThatParsesAndNothingChanged)
     // A web reservation waiting for QV: well for a while, a warning after an hour.
     for (const auto& [minuti, codice] : {std::pair{10, 0}, {61, 1}}) {
         w.insert(u"SimpleBooking.mdb"_s, u"Reservations"_s,
-                 {{u"NumeroHotel"_s, 1}, {u"NPren"_s, u"W"_s + QString::number(minuti)}, {u"Registrata"_s, 0}});
+                 {{u"NumeroHotel"_s, 1},
+                  {u"NPren"_s, u"W"_s + QString::number(minuti)},
+                  {u"Room1"_s, u"DBL"_s},
+                  {u"Registrata"_s, 0}});
         w.insert(u"SimpleBooking.mdb"_s, u"AttesaPrenotazioni"_s,
                  {{u"NumeroHotel"_s, 1},
                   {u"NPren"_s, u"W"_s + QString::number(minuti)},
