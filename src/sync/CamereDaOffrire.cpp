@@ -31,11 +31,13 @@ Mappa leggiMappa(Database& sb)
         const QString id = rs[u"RoomsId"_s].toString().trimmed();
         if (sigla.isEmpty() || id.isEmpty())
             continue;
-        m.qv.insert(id.toLower(), sigla);
         if (!m.nome.contains(sigla))
             m.nome.insert(sigla, rs[u"QVRooms"_s].toString().trimmed());
         // The level-1 type is the one the service sells; without one, the first mapped.
         const bool primo = rs[u"RoomsLevel"_s].toInt() == 1;
+        // A waiting reservation's rooms are those of the type the review books first: its level 1.
+        if (primo || !m.qv.contains(id.toLower()))
+            m.qv.insert(id.toLower(), sigla);
         if (!m.inviato.contains(sigla) || (primo && livello.value(sigla) != 1)) {
             m.inviato.insert(sigla, id);
             livello.insert(sigla, primo ? 1 : 0);

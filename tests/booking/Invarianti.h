@@ -26,13 +26,17 @@ inline void verificaInvarianti(const QDir& dir, qint32 contateDa = kUltimoNumero
           "one booking number on two sheets");
     vuoti(u"SELECT NVoucher FROM Scheda_Prenotazione WHERE trim(NVoucher) <> '' GROUP BY 1 HAVING count(*) > 1"_s,
           "one web reservation booked twice");
-    // A web booking's number holds only what the bridge wrote for it: nothing of another booking.
+    // A web booking's number holds only what the bridge wrote for it: nothing of another booking. (A
+    // reservation whose change waits still has the version before it in QV.)
     vuoti(u"SELECT s.NumeroPrenotazione, c.DataArrivo FROM Scheda_Prenotazione s JOIN Reservations r ON "
           u"s.NVoucher = substr(r.NPren, 1, 20) JOIN Camere_Prenotazione c ON c.NumeroPrenotazione = "
-          u"s.NumeroPrenotazione WHERE c.DataArrivo <> r.DataFrom OR c.DataPartenza <> r.DataTo UNION ALL "
-          u"SELECT s.NumeroPrenotazione, a.DataInizio FROM Scheda_Prenotazione s JOIN Reservations r ON s.NVoucher = "
-          u"substr(r.NPren, 1, 20) JOIN Arrangiamento a ON a.CodiceCliente = s.NumeroPrenotazione WHERE "
-          u"a.DataInizio < r.DataFrom OR a.DataInizio >= r.DataTo OR substr(a.NumeroCamera, 1, 1) <> '*' UNION ALL "
+          u"s.NumeroPrenotazione WHERE r.Registrata = 1 AND (r.Status <> 'Cancelled' OR s.TipoPrenotazione <> 'A') AND "
+          u"(c.DataArrivo <> r.DataFrom OR c.DataPartenza <> "
+          u"r.DataTo) UNION ALL SELECT s.NumeroPrenotazione, a.DataInizio FROM Scheda_Prenotazione s JOIN "
+          u"Reservations r ON s.NVoucher = substr(r.NPren, 1, 20) JOIN Arrangiamento a ON a.CodiceCliente = "
+          u"s.NumeroPrenotazione WHERE r.Registrata = 1 AND (r.Status <> 'Cancelled' OR s.TipoPrenotazione <> 'A') AND "
+          u"(a.DataInizio < r.DataFrom OR a.DataInizio >= r.DataTo "
+          u"OR substr(a.NumeroCamera, 1, 1) <> '*') UNION ALL "
           u"SELECT NumeroPrenotazione, 'lista' FROM ListaClienti_Prenotazione WHERE NumeroPrenotazione IN (SELECT "
           u"NumeroPrenotazione FROM Scheda_Prenotazione WHERE IdUser = 'WEB') UNION ALL SELECT NumeroPrenotazione, "
           u"'allot' FROM RifAllot_Prenotazione WHERE NumeroPrenotazione IN (SELECT NumeroPrenotazione FROM "

@@ -17,9 +17,10 @@ OperatorPort::Answer FakeOperatorPort::messageBox(const Message& message)
     return a;
 }
 
-std::optional<QString> FakeOperatorPort::inputBox(const QString& prompt, const QString&, const QString&)
+std::optional<QString> FakeOperatorPort::inputBox(const QString& prompt, const QString&, const QString& defaultText)
 {
     inputPrompts.append(prompt);
+    inputDefaults.append(defaultText);
     if (beforeInput)
         beforeInput(prompt);
     if (m_inputs.empty())

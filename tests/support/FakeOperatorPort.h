@@ -34,6 +34,7 @@ public:
     // What the operator was shown.
     QList<Shown> messages;
     QStringList inputPrompts;
+    QStringList inputDefaults; // the default answer each input box offered
     QStringList requests; // every text put into the upper box
     QStringList answers;  // every text put into the lower box
     QString caption;
