@@ -87,16 +87,14 @@ void albergoConPrenotazioni(WorkDir& w, SimServer& sim, int camere, int quante)
         sim.addReservation(ImportAnswers::fragment(ImportAnswers::generated(i)));
 }
 
-void BM_RegistraPrenotazione(benchmark::State& state)
+// A stay of ten rooms, five stays of two rooms each with their own nightly prices, for fourteen nights.
+constexpr int kCamereBench = 10;
+constexpr int kNottiBench = 14;
+
+CamereRichieste camereBench()
 {
-    constexpr int kCamere = 10;
-    constexpr int kNotti = 14;
-    WorkDir w;
-    albergo(w, {u"DBL"_s}, 40);
-    ScritturaPrenotazione scrittura(w.ctx);
-    // Five stays of two rooms each, every stay with its own nightly prices.
     CamereRichieste camere;
-    for (int k = 1; k <= kCamere; ++k) {
+    for (int k = 1; k <= kCamereBench; ++k) {
         RigaCamera& r = camere.riga(k);
         r.soggiorno = (k + 1) / 2;
         r.primoDelTipo = r.soggiorno == 1;
@@ -108,32 +106,81 @@ void BM_RegistraPrenotazione(benchmark::State& state)
         r.persone = 2;
         r.prezzo = 120;
     }
+    return camere;
+}
+
+// The reservation id waiting from arrivo, as the import stores it: its row (Versione versione) and
+// its nightly prices.
+void prenotazioneBench(const WorkDir& w, const QString& id, const QDate& arrivo, int versione)
+{
+    {
+        Database db(w.dir(), u"SimpleBooking.mdb"_s);
+        QSqlQuery q = db.query();
+        db.exec(q, u"DELETE FROM Reservations WHERE NPren = ?"_s, {id});
+        db.exec(q, u"DELETE FROM ReservationsPrice WHERE NPren = ?"_s, {id});
+    }
+    aggiungi(
+        w.dir(), u"SimpleBooking.mdb"_s,
+        u"INSERT INTO Reservations (NumeroHotel, NPren, Amount, DataFrom, DataTo, LastName, FirstName, Notes, "
+        u"Agency, Street, City, Phone, EMail, Country, Status, Registrata, Versione) VALUES (1, ?, '16.800,00', ?, "
+        u"?, 'Rossi', 'Mario', 'Nota', ' ', 'Via Roma 1', 'Firenze', '055', 'a@b.it', 'IT', ?, 0, ?)"_s,
+        {{id, arrivo.toString(u"yyyyMMdd"_s), arrivo.addDays(kNottiBench).toString(u"yyyyMMdd"_s),
+          versione > 0 ? u"Modify"_s : u"Reserved"_s, versione}});
+    QList<QVariantList> prezzi;
+    for (int soggiorno = 1; soggiorno <= kCamereBench / 2; ++soggiorno)
+        for (int d = 0; d <= kNottiBench; ++d)
+            prezzi.append({id, arrivo.addDays(d).toString(u"yyyyMMdd"_s), soggiorno});
+    aggiungi(w.dir(), u"SimpleBooking.mdb"_s,
+             u"INSERT INTO ReservationsPrice (NumeroHotel, NPren, Room, DayDate, Price, RoomStay) VALUES (1, ?, "
+             u"'DBL', ?, '120,00', ?)"_s,
+             prezzi);
+}
+
+void BM_RegistraPrenotazione(benchmark::State& state)
+{
+    WorkDir w;
+    albergo(w, {u"DBL"_s}, 40);
+    ScritturaPrenotazione scrittura(w.ctx);
+    const CamereRichieste camere = camereBench();
     int n = 0;
     qint64 notti = 0;
     for (auto _ : state) {
         state.PauseTiming();
         // A reservation of its own each time, a month apart, with its nightly prices.
         const QString id = u"BENCH%1"_s.arg(++n);
-        const QDate arrivo = QDate(2027, 1, 1).addMonths(n);
-        aggiungi(w.dir(), u"SimpleBooking.mdb"_s,
-                 u"INSERT INTO Reservations (NumeroHotel, NPren, Amount, DataFrom, DataTo, LastName, FirstName, Notes, "
-                 u"Agency, Street, City, Phone, EMail, Country, Status, Registrata) VALUES (1, ?, '16.800,00', ?, ?, "
-                 u"'Rossi', 'Mario', 'Nota', ' ', 'Via Roma 1', 'Firenze', '055', 'a@b.it', 'IT', 'Reserved', 0)"_s,
-                 {{id, arrivo.toString(u"yyyyMMdd"_s), arrivo.addDays(kNotti).toString(u"yyyyMMdd"_s)}});
-        QList<QVariantList> prezzi;
-        for (int soggiorno = 1; soggiorno <= kCamere / 2; ++soggiorno)
-            for (int d = 0; d <= kNotti; ++d)
-                prezzi.append({id, arrivo.addDays(d).toString(u"yyyyMMdd"_s), soggiorno});
-        aggiungi(w.dir(), u"SimpleBooking.mdb"_s,
-                 u"INSERT INTO ReservationsPrice (NumeroHotel, NPren, Room, DayDate, Price, RoomStay) VALUES (1, ?, "
-                 u"'DBL', ?, '120,00', ?)"_s,
-                 prezzi);
+        prenotazioneBench(w, id, QDate(2027, 1, 1).addMonths(n), 0);
         state.ResumeTiming();
         if (scrittura.RegistraPrenotazione(id, camere).esito != ScritturaPrenotazione::Esito::Registrata) {
             state.SkipWithError("not registered");
             return;
         }
-        notti += kCamere * kNotti;
+        notti += kCamereBench * kNottiBench;
+    }
+    state.counters["nightly_rows"] = double(notti);
+}
+
+// The same booking, moved by a day: its counts taken back, its rows written again, counted again.
+void BM_ApplicaModifica(benchmark::State& state)
+{
+    WorkDir w;
+    albergo(w, {u"DBL"_s}, 40);
+    ScritturaPrenotazione scrittura(w.ctx);
+    const CamereRichieste camere = camereBench();
+    int n = 0;
+    qint64 notti = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString id = u"BENCH%1"_s.arg(++n);
+        const QDate arrivo = QDate(2027, 1, 1).addMonths(n);
+        prenotazioneBench(w, id, arrivo, 0);
+        const auto r = scrittura.RegistraPrenotazione(id, camere);
+        prenotazioneBench(w, id, arrivo.addDays(1), 1);
+        state.ResumeTiming();
+        if (scrittura.ApplicaModifica(id, camere, r.numero, 1).esito != ScritturaPrenotazione::Esito::Modificata) {
+            state.SkipWithError("not applied");
+            return;
+        }
+        notti += kCamereBench * kNottiBench;
     }
     state.counters["nightly_rows"] = double(notti);
 }
@@ -255,5 +302,6 @@ BENCHMARK(BM_ScaricaInAttesa)->Arg(200)->Arg(2000)->Iterations(1)->Unit(benchmar
 BENCHMARK(BM_ScaricoVuotoConInAttesa)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RivediInAttesa)->Arg(200)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RegistraPrenotazione)->Iterations(30)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplicaModifica)->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CercaCamereLibere)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScaricaERivedi)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);
