@@ -134,12 +134,16 @@ QString AssegnazioneCamere::CercaCamereLibere(const QString& tipoWeb, const QStr
     return CercaCamereLibere(file, tipoWeb, dal, al, camere);
 }
 
-QString AssegnazioneCamere::tipoQv(FileAperti& file, const QString& tipoWeb)
+QStringList AssegnazioneCamere::tipiQv(FileAperti& file, const QString& tipoWeb)
 {
     Recordset tipi = file.interfaccia().OpenRecordset(u"Rooms"_s);
-    if (!tipi.FindFirst(u"RoomsId = ? and RoomsLevel = 1"_s, {tipoWeb.trimmed()}))
-        return {};
-    return tipi.Field(u"QVRooms"_s).toString().trimmed();
+    QStringList out;
+    for (int livello = 1; livello <= kLivelliMassimi; ++livello) {
+        if (!tipi.FindFirst(u"RoomsId = ? and RoomsLevel = ?"_s, {tipoWeb.trimmed(), livello}))
+            break;
+        out << tipi.Field(u"QVRooms"_s).toString().trimmed();
+    }
+    return out;
 }
 
 QString AssegnazioneCamere::CercaCamereLibere(FileAperti& file, const QString& tipoWeb, const QString& dal,

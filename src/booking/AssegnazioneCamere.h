@@ -51,8 +51,9 @@ public:
     // escluso: a booking being modified, whose own rooms are free for it.
     QString CercaCamereLibere(FileAperti& file, const QString& tipoWeb, const QString& dal, const QString& al,
                               const CamereRichieste& camere, qint32 escluso = 0);
-    // The QV room type a web room type is mapped to at level 1; empty when it has none.
-    static QString tipoQv(FileAperti& file, const QString& tipoWeb);
+    // The QV room types a web room type is mapped to, level 1 first; empty when it has none.
+    static QStringList tipiQv(FileAperti& file, const QString& tipoWeb);
+    static QString tipoQv(FileAperti& file, const QString& tipoWeb) { return tipiQv(file, tipoWeb).value(0); }
     // ",101,102,": the rooms the last search found, in the order found.
     const QString& ElencoCamereLibere() const { return m_elencoCamereLibere; }
     // The first room of the list; empty when it is empty.

@@ -2,6 +2,7 @@
 
 #include "booking/AssegnazioneCamere.h"
 #include "booking/ScritturaPrenotazione.h"
+#include "booking/VerificaCamera.h"
 #include "context/AppContext.h"
 #include "import/VersionePrenotazione.h"
 #include "store/Database.h"
@@ -205,19 +206,21 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p, int giro)
     ScritturaPrenotazione scrittura(m_ctx, m_file, m_motivi ? &*m_motivi : nullptr);
     CamereRichieste scelte = camere;
     QString testo = riepilogo;
+    m_mancanza.clear();
     Assegnazione assegnazione = assegna(p, scelte, testo, automatica, 0, modifica ? &*modifica : nullptr);
     for (int tentativo = 1;; ++tentativo) {
-        if (assegnazione == Assegnazione::SenzaRisposta)
-            return false; // nobody answered: the reservation waits for an operator
+        if (assegnazione == Assegnazione::SenzaRisposta || assegnazione == Assegnazione::Rinviata)
+            return false; // nobody answered, or the operator said later: the reservation waits
+        if (assegnazione == Assegnazione::Esclusa)
+            return scrittura.segnaGestita(p.nPren, false).esito == ScritturaPrenotazione::Esito::Segnata;
         if (assegnazione == Assegnazione::Mancano) {
             if (modifica)
                 attesa(p, u"La modifica della "_s + p.chi().mid(3) + u" non può essere applicata: "_s +
-                              modifica->mancanza + u" ("_s + modifica->modifiche +
+                              std::exchange(m_mancanza, QString()) + u" ("_s + modifica->modifiche +
                               u"). La prenotazione di QV resta com'è e la modifica resta in attesa."_s);
             else
-                attesa(p, p.chi() +
-                              u": non ci sono camere libere per tutte le camere richieste (o un tipo di camera non è "_s
-                              u"abbinato a QV). Non è stata registrata e resta in attesa di un operatore."_s);
+                attesa(p, p.chi() + u": "_s + std::exchange(m_mancanza, QString()) +
+                              u". Non è stata registrata e resta in attesa di un operatore."_s);
             return false;
         }
         if (vuoto(scelte.riga(1).tipoCamera))
@@ -235,6 +238,7 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p, int giro)
             if (automatica) {
                 scelte = camere;
                 testo = riepilogo;
+                m_mancanza.clear();
                 assegnazione = assegna(p, scelte, testo, true, 0, modifica ? &*modifica : nullptr);
             } else {
                 avvisa(p.chi() + u": la camera "_s + r.camera +
@@ -468,9 +472,14 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
     AssegnazioneCamere assegnazione(m_ctx);
     bool mancano = false;
     Recordset numeri = m_file.numeri().OpenRecordset(u"NumeriCamere"_s);
+    int prima = 0; // the first line with a room type: "-" there leaves the whole reservation out of QV
     for (int k = 1; k <= CamereRichieste::Righe; ++k) {
         RigaCamera& riga = camere.riga(k);
-        if (vuoto(riga.tipoWeb) || (solo > 0 && k != solo))
+        if (vuoto(riga.tipoWeb))
+            continue;
+        if (prima == 0)
+            prima = k;
+        if (solo > 0 && k != solo)
             continue;
         // What the stay brings (persons, price, meal plan), kept until a room is known.
         const RigaCamera soggiorno = riga;
@@ -479,16 +488,32 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
         riga.trattamento.clear();
         const QString libere = assegnazione.CercaCamereLibere(m_file, riga.tipoWeb, p.dal(), p.al(), camere, proprio);
         if (libere == kNessuna) {
-            if (modifica && modifica->mancanza.isEmpty())
-                modifica->mancanza = mancanza(p, riga.tipoWeb, camere, proprio);
-            if (automatica || modifica) {
+            if (automatica) {
+                if (m_mancanza.isEmpty())
+                    m_mancanza = mancanza(p, riga.tipoWeb, camere, proprio);
                 mancano = true;
                 continue;
             }
             riepilogo += kCrLf + u"Non ci sono camere disponibili!"_s;
             m_ctx.op().inform(u"Simplebooking"_s, riepilogo, OperatorPort::Icon::Exclamation);
-            // Written without a room number, so that the front desk sees the stay.
-            riga.tipoCamera = riga.tipoWeb;
+            // Written without a room number only when the operator says so, and with the QV type the
+            // counters count: a type no mapping names offers no such choice.
+            const QString tipo = AssegnazioneCamere::tipoQv(m_file, riga.tipoWeb);
+            const QString overbooking = u"overbooking del tipo "_s + tipo + u" dal "_s + p.dal() + u" al "_s + p.al();
+            if (tipo.isEmpty() ||
+                m_ctx.op().messageBox({QString::fromUtf16(Titolo),
+                                       u"Registro comunque la prenotazione senza camera ("_s + overbooking + u")?"_s,
+                                       OperatorPort::Icon::Question, OperatorPort::Buttons::YesNo,
+                                       OperatorPort::Answer::No, OperatorPort::Answer::Unanswered}) !=
+                    OperatorPort::Answer::Yes) {
+                attesa(p,
+                       p.chi() + u": nessuna camera "_s + (tipo.isEmpty() ? riga.tipoWeb : tipo) + u" libera"_s +
+                           (tipo.isEmpty() ? u" (il tipo "_s + riga.tipoWeb + u" non è abbinato a QV)"_s : QString()) +
+                           u". Non è stata registrata e resta in attesa di un operatore."_s);
+                return Assegnazione::Rinviata;
+            }
+            riga.camera.clear();
+            riga.tipoCamera = tipo;
             riga.persone = soggiorno.persone;
             riga.prezzo = soggiorno.prezzo;
             riga.trattamento = u" "_s;
@@ -506,12 +531,16 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
         if (automatica)
             scelta = proposta;
         else
-            scelta =
-                chiediCamera(riepilogo + kCrLf + libere + kCrLf + u"Scegli la camera da assegnare alla prenotazione!"_s,
-                             assegnazione, numeri, modifica ? proposta : QString());
+            scelta = chiediCamera(p, riga, k == prima, camere,
+                                  riepilogo + kCrLf + libere + kCrLf +
+                                      u"Scegli la camera da assegnare alla prenotazione!"_s + kCrLf +
+                                      u"- = nessuna camera per questa riga, Annulla = più tardi"_s,
+                                  numeri, modifica ? proposta : QString(), proprio);
         if (!scelta)
             return Assegnazione::SenzaRisposta;
         riga.camera = *scelta;
+        if (riga.camera == u"-" && k == prima)
+            return Assegnazione::Esclusa;
         if (riga.camera == u"-" || !numeri.FindFirst(u"NumeroCamera = ?"_s, {riga.camera})) {
             riga.tipoCamera = u" "_s;
             riga.trattamento = u" "_s;
@@ -525,23 +554,44 @@ RevisionePrenotazioni::Assegnazione RevisionePrenotazioni::assegna(const Prenota
     return mancano ? Assegnazione::Mancano : Assegnazione::Completa;
 }
 
-std::optional<QString> RevisionePrenotazioni::chiediCamera(const QString& prompt,
-                                                           const AssegnazioneCamere& assegnazione, Recordset& numeri,
-                                                           const QString& proposta)
+std::optional<QString> RevisionePrenotazioni::chiediCamera(const Prenotazione& p, const RigaCamera& riga, bool prima,
+                                                           const CamereRichieste& camere, const QString& prompt,
+                                                           Recordset& numeri, const QString& proposta, qint32 proprio)
 {
-    bool ripetuta = false;
     for (;;) {
         const auto risposta = m_ctx.op().inputBox(prompt, QString::fromUtf16(TitoloScelta), proposta);
         if (!risposta)
             return std::nullopt;
         const QString camera = risposta->trimmed();
-        if (camera == u"-")
+        if (camera.isEmpty())
+            continue;
+        if (camera == u"-") {
+            if (!prima)
+                return camera;
+            if (m_ctx.op().messageBox(
+                    {QString::fromUtf16(Titolo),
+                     p.chi() + u" non sarà scritta in QV e non sarà più proposta."_s + kCrLf + u"Confermi?"_s,
+                     OperatorPort::Icon::Question, OperatorPort::Buttons::YesNo, OperatorPort::Answer::No,
+                     OperatorPort::Answer::Unanswered}) == OperatorPort::Answer::Yes)
+                return camera;
+            continue;
+        }
+        // Every answer is checked, and a refused one says why before the prompt comes back.
+        QString motivo;
+        if (!numeri.FindFirst(u"NumeroCamera = ?"_s, {camera})) {
+            motivo = u"non esiste"_s;
+        } else if (const QString tipo = numeri.Field(u"TipoCamera"_s).toString().trimmed();
+                   !AssegnazioneCamere::tipiQv(m_file, riga.tipoWeb).contains(tipo, Qt::CaseInsensitive)) {
+            motivo = u"è di tipo "_s + tipo;
+        } else if (camere.scelta(camera)) {
+            motivo = u"è già scelta per un'altra camera della prenotazione"_s;
+        } else {
+            motivo = m_file.controllo().occupazione(camera, p.dal(), p.al(), proprio);
+        }
+        if (motivo.isEmpty())
             return camera;
-        // A room that does not exist is asked again; on a repeated asking only a proposed room counts.
-        if (!camera.isEmpty() && numeri.FindFirst(u"NumeroCamera = ?"_s, {camera}) &&
-            (!ripetuta || assegnazione.inElenco(camera)))
-            return camera;
-        ripetuta = true;
+        m_ctx.op().inform(QString::fromUtf16(TitoloScelta), u"La camera "_s + camera + u' ' + motivo,
+                          OperatorPort::Icon::Exclamation);
     }
 }
 
@@ -586,8 +636,13 @@ QString RevisionePrenotazioni::mancanza(const Prenotazione& p, const QString& ti
 
 bool RevisionePrenotazioni::esaminaCancellata(const Prenotazione& p)
 {
+    Recordset schede = m_file.lavoro().OpenRecordset(u"Scheda_Prenotazione"_s);
+    const QString qv = schede.FindFirst(u"NVoucher = ?"_s, {ScritturaPrenotazione::voucher(p.nPren)})
+                           ? u"prenotazione QV n. "_s + schede.Field(u"NumeroPrenotazione"_s).toString()
+                           : u"nessuna prenotazione in QV"_s;
     const QString testo = u"Cancellata prenotazione a nome "_s + p.lastName + u' ' + p.firstName + u" dal "_s +
-                          p.dal() + u" al "_s + p.al() + kCrLf + u"Confermi?"_s;
+                          p.dal() + u" al "_s + p.al() + kCrLf + u"Confermi?"_s + kCrLf + u"(prenotazione web "_s +
+                          p.nPren.trimmed() + u", "_s + qv + u')';
     const auto risposta = m_ctx.op().messageBox({QString::fromUtf16(Titolo), testo, OperatorPort::Icon::Question,
                                                  OperatorPort::Buttons::YesNo, OperatorPort::Answer::No,
                                                  OperatorPort::Answer::Unanswered});

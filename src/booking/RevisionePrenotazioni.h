@@ -44,7 +44,6 @@ private:
         QString modifiche;           // what changed, in words
         QString intestazione;        // how it is shown to the operator
         QStringList camere;          // the booking's rooms, kept where they are free on the new nights
-        QString mancanza;            // why a line has no room: "nessuna camera DOP libera il 26/12/2026"
     };
 
     // True when the reservation was handled (it no longer waits). giro: how many times it was read
@@ -63,16 +62,19 @@ private:
     bool righe(const Prenotazione& p, CamereRichieste& camere, QStringList& descrizioni, QList<int>& conteggi,
                QString& prezziPerCamera, bool automatica);
     bool esaminaCancellata(const Prenotazione& p);
-    enum class Assegnazione { Completa, Mancano, SenzaRisposta };
+    // Rinviata: the operator said later (the reason was told); Esclusa: "-" on the first line, confirmed.
+    enum class Assegnazione { Completa, Mancano, SenzaRisposta, Rinviata, Esclusa };
     // Gives each line a room (only line solo, when it is not 0): the operator's answers, or the
     // first free rooms.
     // A modification keeps the booking's rooms where it can, and never writes a line without one.
     Assegnazione assegna(const Prenotazione& p, CamereRichieste& camere, QString& riepilogo, bool automatica,
                          int solo = 0, Modifica* modifica = nullptr);
-    // The operator's room for a line: nullopt when the input box went unanswered. proposta: the
-    // input box's default answer.
-    std::optional<QString> chiediCamera(const QString& prompt, const AssegnazioneCamere& assegnazione,
-                                        Recordset& numeri, const QString& proposta = {});
+    // The operator's room for a line: nullopt when the input box went unanswered. Every answer is
+    // checked (the room exists, is of a type mapped to the line's, is not chosen twice and is free);
+    // "-" on the first line asks first. proposta: the input box's default answer.
+    std::optional<QString> chiediCamera(const Prenotazione& p, const RigaCamera& riga, bool prima,
+                                        const CamereRichieste& camere, const QString& prompt, Recordset& numeri,
+                                        const QString& proposta, qint32 proprio);
     void stampa(const QString& nPren);
     void avvisa(const QString& testo);
     // Tells why the reservation waits, unless that reason was told already (see MotiviAttesa).
@@ -82,4 +84,5 @@ private:
     FileAperti m_file; // opened once for the whole review
     std::optional<MotiviAttesa> m_motivi;
     QString m_avvisoTipo; // what TipoPrenoLista.txt holds, when the bookings cannot take it: told once
+    QString m_mancanza;   // why a line found no room: "nessuna camera DOP libera il 26/12/2026"
 };

@@ -2,9 +2,11 @@
 
 #include "context/AppContext.h"
 #include "store/Database.h"
+#include "store/DaySlots.h"
 #include "store/Recordset.h"
 
 #include <QSqlQuery>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -128,6 +130,40 @@ QSet<QString> ControlloCamere::occupate(const QString& dal, const QString& al, q
     else
         leggi(m_dati->camere, u"Camere_Prenotazione"_s, kPrenotata);
     return out;
+}
+
+QString ControlloCamere::occupazione(const QString& camera, const QString& dal, const QString& al, qint32 escluso)
+{
+    QString apice = camera, accento = camera;
+    apice.replace(kAccento, u'\'');
+    accento.replace(u'\'', kAccento);
+    const QVariantList stay{m_ctx.NumeroHotelCorrente, apice, accento, ymd(al), ymd(dal)};
+    const QString stanza = u"NumeroHotel = ? and (NumeroCamera = ? or NumeroCamera = ?) and "_s;
+    // The first occupation found: its dates (and its booking).
+    const auto prima = [&](Database& db, const QString& tabella, const QString& campi, const QString& criterio,
+                           const QVariantList& altri) -> std::optional<QStringList> {
+        QSqlQuery& q = db.run(u"SELECT "_s + campi + u" FROM "_s + db.table(tabella)->sql + u" WHERE "_s + stanza +
+                                  criterio + u" LIMIT 1"_s,
+                              stay + altri);
+        std::optional<QStringList> out;
+        if (q.next())
+            out = QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString()};
+        q.finish();
+        return out;
+    };
+    const auto date = [](const QStringList& v) {
+        return u"dal "_s + TextDate::ymdToDmy(v.at(0).trimmed()) + u" al "_s + TextDate::ymdToDmy(v.at(1).trimmed());
+    };
+    if (const auto v = prima(m_dati->generico, u"Camere_Inagibili"_s, u"DataInizio, DataFine, 0"_s, kInagibile, {}))
+        return u"è fuori servizio "_s + date(*v);
+    if (const auto v = prima(m_dati->clienti, u"Scheda_Cliente"_s, u"DataArrivo, DataPartenza, NumeroPrenotazione"_s,
+                             kOspite + u" and (? = 0 or NumeroPrenotazione <> ?)"_s, {escluso, escluso}))
+        return u"è occupata da un ospite in casa "_s + date(*v);
+    if (const auto v =
+            prima(m_dati->camere, u"Camere_Prenotazione"_s, u"DataArrivo, DataPartenza, NumeroPrenotazione"_s,
+                  kPrenotata + u" and NumeroPrenotazione <> ?"_s, {escluso}))
+        return u"è occupata "_s + date(*v) + u" (prenotazione "_s + v->at(2) + u')';
+    return {};
 }
 
 bool ControlloCamere::ospitiArrivati(qint32 numero)

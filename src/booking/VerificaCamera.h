@@ -24,6 +24,10 @@ public:
     // "P", 0) sees them, in one reading of each file: keys as chiave gives them.
     // escluso: a booking whose own rows do not count (one being modified), 0 for none.
     QSet<QString> occupate(const QString& dal, const QString& al, qint32 escluso = 0);
+    // What keeps the room from the stay, in words ("è occupata dal 23/12/2026 al 24/12/2026
+    // (prenotazione 1249)", "è fuori servizio dal ...", "è occupata da un ospite in casa dal ..."), as
+    // VerificaCamera finds it; empty when the room is free. escluso: a booking whose rows do not count.
+    QString occupazione(const QString& camera, const QString& dal, const QString& al, qint32 escluso = 0);
     // Whether a guest of booking numero is in house (checked in, not departed).
     bool ospitiArrivati(qint32 numero);
     // A room as the checks compare it: "3'1" and "3´1" are one room, and so are "a1" and "A1".

@@ -80,9 +80,20 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
 {
     automatica(false);
     camera(u"2'A"_s, u"DOP"_s);
-    // Line 2's type is unknown to Rooms: it keeps its own guests and price, written without a room.
+    // The one suite is booked: line 2 finds no room, and is written without one when the operator says so.
+    camera(u"401"_s, u"SUI"_s);
+    esegui(w.dir(), u"TipiCamere.mdb"_s,
+           u"INSERT INTO TipiCamere (NumeroHotel, Sigla, Descrizione, Tipologia, Quantita) VALUES (1, 'SUI', 'Suite', "
+           u"'C', 1)"_s);
+    esegui(w.dir(), u"SimpleBooking.mdb"_s,
+           u"INSERT INTO Rooms (NumeroHotel, HotelId, RoomsId, RoomsLevel, DesRooms, QVRooms) VALUES (1, '1234', "
+           u"'SUITE', 1, 'Suite', 'SUI')"_s);
+    esegui(w.dir(), u"Camere_Prenotazione.mdb"_s,
+           u"INSERT INTO Camere_Prenotazione (NumeroHotel, NumeroPrenotazione, TipoPrenotazione, DataArrivo, "
+           u"DataPartenza, TipoCamera, NumeroCamera, NumeroPersone) VALUES (1, 901, 'C', '20260801', '20261001', "
+           u"'SUI', '401', 2)"_s);
     sim.addReservation(fragment(prenotazione(u"WS1"_s, {{u"DBL"_s, u"BB"_s, {2}, u"100.00"_s},
-                                                        {u"XYZ"_s, u"BB"_s, {4}, u"80.00"_s},
+                                                        {u"SUITE"_s, u"BB"_s, {4}, u"80.00"_s},
                                                         {u"SGL"_s, u"HB"_s, {1}, u"70.00"_s},
                                                         {u"DBL"_s, u"BB"_s, {2, 1}, u"90.00"_s},
                                                         {u"DBL"_s, u"RO"_s, {2}, u"80.00"_s}})));
@@ -90,11 +101,11 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
         sim.addReservation(fragment(prenotazione(id, {{u"SGL"_s, u"BB"_s, {1}, u"60.00"_s}})));
     w.write(u"WBSchPreno.st2"_s, "layout");
     w.ctx.settings.CodArr = u" "_s; // no default arrangement: the unmapped plan of line 5 gives none
-    // Line 1: no such room, not free on a repeated asking, nothing, then 205; line 3 none; line 5 a room
-    // outside the list on the first answer, booked already: refused when the booking is written and
-    // asked again, 204. WS2 without a room; WS3's input box goes unanswered.
+    // Line 1: no such room, a room with a guest in house, nothing, then 205; line 3 none; line 5 a
+    // booked room, then 204: each refusal says why. WS2 without a room; WS3's input box goes unanswered.
     for (const char* a : {"999", "202", " ", "205", "-", "2'A", "201", "204", "-"})
         w.op.type(QString::fromUtf8(a));
+    w.op.answer(OperatorPort::Answer::Yes); // line 2 without a room
     w.op.answer(OperatorPort::Answer::Yes); // print
     w.op.answer(OperatorPort::Answer::Yes); // WS2 is left out of QV for good
     scarica();
@@ -102,20 +113,24 @@ TEST_F(Hotel, SemiAutomaticModeFollowsTheOperatorsAnswers)
     const qint32 n = numero(u"WS1"_s);
     ASSERT_GT(n, 0);
     EXPECT_EQ(camere(n, u"NumeroCamera, TipoCamera, NumeroPersone, Prezzo, Trattamento"_s),
-              (QStringList{u"205|DOP|2|100|BB"_s, u" |XYZ|4|80| "_s, u"2´A|DOP|3|90|BB"_s, u"204|DOP|2|80| "_s}));
+              (QStringList{u"205|DOP|2|100|BB"_s, u" |SUI|4|80| "_s, u"2´A|DOP|3|90|BB"_s, u"204|DOP|2|80| "_s}));
     EXPECT_EQ(leggi(u"SELECT NumeroPersone FROM Scheda_Prenotazione WHERE NumeroPrenotazione = ?"_s, {n}),
               QStringList{u"11"_s});
     EXPECT_EQ(notti(n), (QStringList{u"*205"_s, u"*205"_s, u"*205"_s, u"*2'A"_s, u"*2'A"_s, u"*2'A"_s}));
     EXPECT_EQ(w.op.inputPrompts.size(), 10); // four for line 1, one each for lines 3 and 4, two for line 5,
                                              // one each for WS2 and WS3
-    EXPECT_TRUE(mostrato(u"la camera 201 non è libera per queste date"_s));
+    EXPECT_TRUE(mostrato(u"La camera 999 non esiste"_s));
+    EXPECT_TRUE(mostrato(u"La camera 202 è occupata da un ospite in casa dal 01/08/2026 al 01/10/2026"_s));
+    EXPECT_TRUE(mostrato(u"La camera 201 è occupata dal 01/08/2026 al 01/10/2026 (prenotazione 900)"_s));
+    EXPECT_TRUE(mostrato(
+        u"Registro comunque la prenotazione senza camera (overbooking del tipo SUI dal 10/08/2026 al 13/08/2026)?"_s));
     EXPECT_EQ(w.op.inputPrompts[0],
               u"NUOVA PRENOTAZIONE DAL WEB!\r\n\r\nNr.Pren. WS1\r\n\r\nSig./Sig.ra "
-              u"Rossi\r\ndal 10/08/2026 al 13/08/2026\r\n\r\nn. 3 Camera doppia\r\n"
+              u"Rossi\r\ndal 10/08/2026 al 13/08/2026\r\n\r\nn. 3 Camera doppia\r\nn. 1 Suite\r\n"
               u"n. 1 Camera singola\r\n\r\n\r\n204 DOP n. letti 2 VISTA 204\r\n205 DOP n. letti 2 VISTA "
               u"205\r\n2'A DOP n. letti 2 VISTA 2'A\r\n301 TRI n. letti 2 VISTA "
               u"301\r\n302 TRI n. letti 2 VISTA 302\r\n\r\nScegli la camera da assegnare alla "
-              u"prenotazione!"_s);
+              u"prenotazione!\r\n- = nessuna camera per questa riga, Annulla = più tardi"_s);
     EXPECT_TRUE(mostrato(u"Non ci sono camere disponibili!"_s));
     EXPECT_TRUE(mostrato(u"Numero assegnato alla prenotazione : "_s + QString::number(n)));
     EXPECT_TRUE(mostrato(u"stampe2.exe"_s)); // the print program cannot be started here: said, no crash

@@ -199,7 +199,10 @@ TEST_F(Workstations, RoomsTypedOrTakenMeanwhileAreCheckedWhenTheBookingIsWritten
                u"'20260812', 'SIN', '101', 1)"_s);
     });
     EXPECT_EQ(camere(numero(u"TY1"_s)), QStringList({u"102"_s, u"204"_s})) << detto.toStdString();
-    EXPECT_TRUE(detto.contains(u"la camera 101 non è libera"_s) && detto.contains(u"la camera 202 non è libera"_s));
+    // Each is refused as soon as it is typed, and says why.
+    EXPECT_TRUE(detto.contains(u"La camera 101 è occupata dal 09/08/2026 al 12/08/2026 (prenotazione 951)"_s) &&
+                detto.contains(u"La camera 202 è occupata da un ospite in casa"_s))
+        << detto.toStdString();
     verificaArchivio(w.dir());
 }
 
