@@ -212,16 +212,22 @@ void BM_RivediInAttesa(benchmark::State& state)
 
 // One answer of many new reservations for a hotel without a booking counter: download, store, confirm,
 // and a review that leaves every one waiting. Then (with "vuoto") a download that brings nothing, while
-// they all still wait: the review sees each again and tells nothing new.
+// they all still wait: the review sees each again and tells nothing new. Optional arguments: the
+// service's delay per request in milliseconds, and the connections the confirmations go over.
 void scaricaInAttesa(benchmark::State& state, bool vuoto)
 {
     const int quante = int(state.range(0));
+    const int ritardoMs = state.range_size() > 1 ? int(state.range(1)) : 0;
     for (auto _ : state) {
         state.PauseTiming();
         WorkDir w;
         SimServer sim;
         albergoConPrenotazioni(w, sim, 40, quante);
         aggiungi(w.dir(), u"Contatori.mdb"_s, u"DELETE FROM Contatori"_s, {{}});
+        if (state.range_size() > 2)
+            w.ctx.confermeInParallelo = int(state.range(2));
+        if (ritardoMs > 0)
+            sim.setFault(SimFault::slow(ritardoMs));
         if (vuoto)
             Comandi(w.ctx).reservations();
         state.ResumeTiming();
@@ -252,6 +258,8 @@ void BM_ScaricoVuotoConInAttesa(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_ScaricaInAttesa)->Arg(200)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
+// A service 50 ms away, the confirmations over 4 kept connections and over one.
+BENCHMARK(BM_ScaricaInAttesa)->Args({2000, 50, 4})->Args({2000, 50, 1})->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScaricoVuotoConInAttesa)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RivediInAttesa)->Arg(200)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RegistraPrenotazione)->Iterations(30)->Unit(benchmark::kMillisecond);

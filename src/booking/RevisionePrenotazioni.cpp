@@ -132,7 +132,7 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
                 fermata = true;
                 break;
             }
-            if (!prenotazioni.FindFirst(u"NPren = ? and "_s + criterio, {chiavi.at(i)}))
+            if (!prenotazioni.FindFirst(u"StrComp(NPren, ?, 0) = 0 and "_s + criterio, {chiavi.at(i)}))
                 continue;
             const Prenotazione p(prenotazioni);
             try {

@@ -354,8 +354,8 @@ TEST_F(ReservationImportTest, AnswerWithoutReservationsOrAnErrorTextIsReportedAn
     sim.clearRawAnswer();
     ASSERT_EQ(w.op.messages.size(), 2);
     for (const auto& [shownMessage, text] :
-         {std::pair(w.op.messages[0].message, u"Ricezione prenotazione errata!"_s),
-          std::pair(w.op.messages[1].message, u"Ricezione cancellazione errata!"_s)}) {
+         {std::pair(w.op.messages[0].message, u"Ricezione prenotazione errata: errore segnalato dal servizio: x"_s),
+          std::pair(w.op.messages[1].message, u"Ricezione cancellazione errata: errore segnalato dal servizio: x"_s)}) {
         EXPECT_EQ(shownMessage.text, text);
         EXPECT_EQ(shownMessage.title, u"Simple Booking"_s);
         EXPECT_EQ(shownMessage.icon, OperatorPort::Icon::Exclamation);
@@ -366,8 +366,13 @@ TEST_F(ReservationImportTest, AnswerWithoutReservationsOrAnErrorTextIsReportedAn
     sim.addCancellation(cancellation(u"SB30"_s));
     sim.setFault(SimFault::drop().onPath(u"/reservations"_s)); // the transport gives "Error: " texts
     run();
-    EXPECT_EQ(w.op.messageTexts().mid(2),
-              QStringList({u"Ricezione prenotazione errata!"_s, u"Ricezione cancellazione errata!"_s}));
+    // The reason is the transport's, as the log has it.
+    const QStringList texts = w.op.messageTexts().mid(2);
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_TRUE(texts[0].startsWith(u"Ricezione prenotazione errata: nessuna risposta dal servizio (Error: "_s))
+        << texts[0].toStdString();
+    EXPECT_TRUE(texts[1].startsWith(u"Ricezione cancellazione errata: nessuna risposta dal servizio (Error: "_s))
+        << texts[1].toStdString();
     EXPECT_EQ(countRows(w.dir(), u"Reservations"_s), 0);
     EXPECT_THAT(sim.confirmedIds(), IsEmpty());
 }
