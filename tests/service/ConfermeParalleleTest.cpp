@@ -22,6 +22,7 @@ protected:
     void SetUp() override
     {
         SimImportTest::SetUp();
+        w.ctx.confermeInParallelo = 4;
         w.ctx.setRegistro([this](const QString& avviso) { avvisi.append(avviso); });
     }
     int copieConferma() const
