@@ -259,16 +259,23 @@ void BM_RivediInAttesa(benchmark::State& state)
 
 // One answer of many new reservations for a hotel without a booking counter: download, store, confirm,
 // and a review that leaves every one waiting. Then (with "vuoto") a download that brings nothing, while
-// they all still wait: the review sees each again and tells nothing new.
-void scaricaInAttesa(benchmark::State& state, bool vuoto)
+// they all still wait: the review sees each again and tells nothing new. With "lontano" the second and
+// third arguments are the service's delay per request in milliseconds and the connections the
+// confirmations go over.
+void scaricaInAttesa(benchmark::State& state, bool vuoto, bool lontano)
 {
     const int quante = int(state.range(0));
+    const int ritardoMs = lontano ? int(state.range(1)) : 0;
     for (auto _ : state) {
         state.PauseTiming();
         WorkDir w;
         SimServer sim;
         albergoConPrenotazioni(w, sim, 40, quante);
         aggiungi(w.dir(), u"Contatori.mdb"_s, u"DELETE FROM Contatori"_s, {{}});
+        if (lontano)
+            w.ctx.confermeInParallelo = int(state.range(2));
+        if (ritardoMs > 0)
+            sim.setFault(SimFault::slow(ritardoMs));
         if (vuoto)
             Comandi(w.ctx).reservations();
         state.ResumeTiming();
@@ -288,17 +295,25 @@ void scaricaInAttesa(benchmark::State& state, bool vuoto)
 
 void BM_ScaricaInAttesa(benchmark::State& state)
 {
-    scaricaInAttesa(state, false);
+    scaricaInAttesa(state, false, true);
 }
 
 void BM_ScaricoVuotoConInAttesa(benchmark::State& state)
 {
-    scaricaInAttesa(state, true);
+    scaricaInAttesa(state, true, false);
 }
 
 } // namespace
 
-BENCHMARK(BM_ScaricaInAttesa)->Arg(200)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
+// Arguments: reservations, the service's delay in ms, connections: at hand, and 50 ms away over 4 kept
+// connections and over one.
+BENCHMARK(BM_ScaricaInAttesa)
+    ->Args({200, 0, 4})
+    ->Args({2000, 0, 4})
+    ->Args({2000, 50, 4})
+    ->Args({2000, 50, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScaricoVuotoConInAttesa)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RivediInAttesa)->Arg(200)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RegistraPrenotazione)->Iterations(30)->Unit(benchmark::kMillisecond);

@@ -136,7 +136,7 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
                 fermata = true;
                 break;
             }
-            if (!prenotazioni.FindFirst(u"NPren = ? and "_s + criterio, {chiavi.at(i)}))
+            if (!prenotazioni.FindFirst(u"StrComp(NPren, ?, 0) = 0 and "_s + criterio, {chiavi.at(i)}))
                 continue;
             const Prenotazione p(prenotazioni);
             try {
@@ -274,7 +274,8 @@ bool RevisionePrenotazioni::riesamina(const Prenotazione& p, int giro)
     // most (a reservation the service keeps changing waits for the next review).
     constexpr int kGiri = 3;
     Recordset rs = m_file.interfaccia().OpenRecordset(u"Reservations"_s);
-    if (giro >= kGiri || !rs.FindFirst(u"NPren = ? and Registrata = 0 and Status <> 'Cancelled'"_s, {p.nPren}))
+    if (giro >= kGiri ||
+        !rs.FindFirst(u"StrComp(NPren, ?, 0) = 0 and Registrata = 0 and Status <> 'Cancelled'"_s, {p.nPren}))
         return false;
     return esamina(Prenotazione(rs), giro + 1);
 }
@@ -287,14 +288,14 @@ bool RevisionePrenotazioni::preparaModifica(const Prenotazione& p, Modifica& m, 
         // Written by an older bridge: the booking is the one its voucher names.
         Recordset schede = db.OpenRecordset(u"Scheda_Prenotazione"_s);
         const QString voucher = ScritturaPrenotazione::voucher(p.nPren);
-        if (schede.FindFirst(u"NVoucher = ?"_s, {voucher})) {
+        if (schede.FindFirst(u"StrComp(NVoucher, ?, 0) = 0"_s, {voucher})) {
             m.numero = schede.Field(u"NumeroPrenotazione"_s).toInt();
-            if (schede.FindNext(u"NVoucher = ?"_s, {voucher}))
+            if (schede.FindNext(u"StrComp(NVoucher, ?, 0) = 0"_s, {voucher}))
                 m.numero = -1; // two bookings say they are this one: none is touched
         }
     }
     Recordset rs = m_file.interfaccia().OpenRecordset(u"Reservations"_s);
-    const VersionePrenotazione nuova = rs.FindFirst(u"NPren = ?"_s, {p.nPren})
+    const VersionePrenotazione nuova = rs.FindFirst(u"StrComp(NPren, ?, 0) = 0"_s, {p.nPren})
                                            ? VersionePrenotazione::leggi(rs, m_file.interfaccia())
                                            : m.applicata.versione;
     m.modifiche = VersionePrenotazione::differenze(m.applicata.versione, nuova);
@@ -637,7 +638,7 @@ QString RevisionePrenotazioni::mancanza(const Prenotazione& p, const QString& ti
 bool RevisionePrenotazioni::esaminaCancellata(const Prenotazione& p)
 {
     Recordset schede = m_file.lavoro().OpenRecordset(u"Scheda_Prenotazione"_s);
-    const QString qv = schede.FindFirst(u"NVoucher = ?"_s, {ScritturaPrenotazione::voucher(p.nPren)})
+    const QString qv = schede.FindFirst(u"StrComp(NVoucher, ?, 0) = 0"_s, {ScritturaPrenotazione::voucher(p.nPren)})
                            ? u"prenotazione QV n. "_s + schede.Field(u"NumeroPrenotazione"_s).toString()
                            : u"nessuna prenotazione in QV"_s;
     const QString testo = u"Cancellata prenotazione a nome "_s + p.lastName + u' ' + p.firstName + u" dal "_s +

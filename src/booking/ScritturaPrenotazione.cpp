@@ -100,7 +100,8 @@ public:
     // The waiting reservation, read inside the unit of work: false when it is not waiting any more.
     bool trova(const QString& nPren)
     {
-        return prenotazioni.FindFirst(u"NPren = ?"_s, {nPren}) && prenotazioni.Field(u"Registrata"_s).toInt() == 0;
+        return prenotazioni.FindFirst(u"StrComp(NPren, ?, 0) = 0"_s, {nPren}) &&
+               prenotazioni.Field(u"Registrata"_s).toInt() == 0;
     }
     bool cancellata() const
     {
@@ -118,7 +119,8 @@ public:
     bool voucherCondiviso(const QString& nPren)
     {
         Recordset altre = db.OpenRecordset(u"Reservations"_s);
-        return altre.FindFirst(u"NPren <> ? and left(NPren, 20) = ?"_s, {nPren, voucher(nPren)});
+        return altre.FindFirst(u"StrComp(NPren, ?, 0) <> 0 and StrComp(left(NPren, 20), ?, 0) = 0"_s,
+                               {nPren, voucher(nPren)});
     }
 
     Database& db;
@@ -194,8 +196,9 @@ QList<std::pair<QString, QVariant>> ScritturaPrenotazione::prezziNotti(Recordset
                                                                        const QString& dataTo)
 {
     // Nights only: a price dated on the departure day is no night of the stay.
-    const QString criterio = u"NumeroHotel = 1 and NPren = ? and Room = ? and DayDate >= ? and DayDate < ? and "_s +
-                             (riga.primoDelTipo ? u"(RoomStay = ? or RoomStay Is Null)"_s : u"RoomStay = ?"_s);
+    const QString criterio =
+        u"NumeroHotel = 1 and StrComp(NPren, ?, 0) = 0 and Room = ? and DayDate >= ? and DayDate < ? and "_s +
+        (riga.primoDelTipo ? u"(RoomStay = ? or RoomStay Is Null)"_s : u"RoomStay = ?"_s);
     const QVariantList valori{nPren, riga.tipoWeb, dataFrom.trimmed(), dataTo.trimmed(), riga.soggiorno};
     QList<std::pair<QString, QVariant>> out;
     for (bool f = prezzi.FindFirst(criterio, valori); f; f = prezzi.FindNext(criterio, valori))
@@ -276,7 +279,7 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::RegistraPrenotazione(con
 {
     const auto passi = [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
         Recordset schede = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
-        if (!schede.FindFirst(u"NVoucher = ?"_s, {voucher(nPren)}))
+        if (!schede.FindFirst(u"StrComp(NVoucher, ?, 0) = 0"_s, {voucher(nPren)}))
             return scriviNuova(l, t, camere, r, errore);
         r.numero = schede.Field(u"NumeroPrenotazione"_s).toInt();
         if (l.voucherCondiviso(nPren))
@@ -414,7 +417,7 @@ QString ScritturaPrenotazione::scriviNuova(Lavoro& l, const Testata& t, const Ca
 ScritturaPrenotazione::Risultato ScritturaPrenotazione::AnnullaPrenotazione(const QString& nPren)
 {
     const Risultato r = inUnitaDiLavoro(nPren, true, [&](Lavoro& l, const Testata& t, Risultato& r, bool& errore) {
-        const QString criterio = u"NVoucher = ?"_s;
+        const QString criterio = u"StrComp(NVoucher, ?, 0) = 0"_s;
         Recordset schede = l.db.OpenRecordset(u"Scheda_Prenotazione"_s);
         if (!schede.FindFirst(criterio, {voucher(nPren)})) {
             l.segnaGestita();

@@ -34,6 +34,9 @@ public:
     long exchangeTimeoutMs = 120000;
     // The largest answer an exchange takes; a longer one ends it like a transport failure.
     qsizetype maxRispostaBytes = qsizetype(64) * 1024 * 1024;
+    // The confirmations of one stored group go over up to this many kept connections at once, since a
+    // chain of them waits mostly for the service's round trip; 1 sends them one after the other.
+    int confermeInParallelo = 4;
 
     const Clock& clock() const { return m_clock; }
     // The operator's port as the bridge's code uses it: notices never wait for a click (see

@@ -23,7 +23,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kDatabase = u"SimpleBooking.mdb"_s;
-const QString kFindReservation = u"NPren = ?"_s;
+// The service's ids are its own keys: two that differ only in case are two reservations.
+const QString kFindReservation = u"StrComp(NPren, ?, 0) = 0"_s;
 constexpr int kNPrenLength = 50;
 
 bool blank(const QString& value)
@@ -88,8 +89,8 @@ DatiPrenotazione leggiPrenotazione(TagScanner& s, int n, const QString& id)
     if (blank(phone))
         phone = s.CercaTagPrenotazione(n, 2, u"Telephone "_s, u"PhoneNumber"_s);
     d.phone = persona(phone);
-    const QString guest = s.CercaTag(n, u"Comment GuestViewable=\"true\""_s, u"Text"_s);
-    const QString internal = s.CercaTag(n, u"Comment GuestViewable=\"false\""_s, u"Text"_s);
+    const QString guest = s.commento(n, true);
+    const QString internal = s.commento(n, false);
     d.notes = persona(guest) + u"---\r\n"_s + persona(internal);
     d.agency = persona(s.CercaTag(n, u"CompanyName"_s, {}));
     d.origAmount = importo(s.CercaTag(n, u"Total"_s, u"AmountAfterTax"_s), u"Orig_Amount"_s);
@@ -246,16 +247,22 @@ public:
         }
         // Asked to stop, the program does not wait for the service: an entry stored but not confirmed
         // comes again and is known as stored.
-        const bool fermo = m_ctx.avanzamento.arrestoRichiesto();
-        for (const Voce& voce : std::exchange(m_voci, {})) {
-            if (voce.avviso)
-                m_ctx.op().avviso(titolo(), *voce.avviso);
-            if (fermo)
-                ++m_nonConfermate;
-            else
-                m_client.ConfermaPrenotazione(voce.id);
-            ++m_memorizzate;
+        const QList<Voce> voci = std::exchange(m_voci, {});
+        const auto racconta = [&](qsizetype i) {
+            if (voci.at(i).avviso)
+                m_ctx.op().avviso(titolo(), *voci.at(i).avviso);
+        };
+        if (m_ctx.avanzamento.arrestoRichiesto()) {
+            for (qsizetype i = 0; i < voci.size(); ++i)
+                racconta(i);
+            m_nonConfermate += int(voci.size());
+        } else {
+            QStringList ids;
+            for (const Voce& voce : voci)
+                ids.append(voce.id);
+            m_nonConfermate += m_client.ConfermaPrenotazioni(ids, racconta);
         }
+        m_memorizzate += int(voci.size());
     }
 
 private:
@@ -308,11 +315,23 @@ private:
 
 ReservationImporter::ReservationImporter(AppContext& ctx, ServiceClient& client) : m_ctx(ctx), m_client(client) {}
 
-bool ReservationImporter::elencoVuoto(const TagScanner& scanner)
+bool ReservationImporter::daLeggere(const QString& risposta, const std::optional<Giudizio>& giudizio,
+                                    const TagScanner& scanner, const QString& cosa)
 {
-    const QString& text = scanner.text();
-    return scanner.reservationCount() == 0 && !text.startsWith(u"Error: "_s) && !text.contains(u"<Error"_s) &&
-           (text.contains(u"<HotelReservations"_s) || text.contains(u"<Success"_s));
+    const Giudizio g =
+        giudizio ? *giudizio : giudicaRisposta(GenereRisposta::Prenotazioni, RispostaServizio::daTesto(risposta));
+    // Asked to stop, the download ends: that is no failure of the service.
+    if (g.esito == EsitoRisposta::Interrotta)
+        return false;
+    QString motivo = g.motivo;
+    // A download every twenty minutes mostly finds nothing new: that is no error to show.
+    if (g.accettata() && scanner.reservationCount() == 0)
+        return false;
+    if (g.accettata() && !haIdentificativi(scanner))
+        motivo = u"nessuna prenotazione della risposta ha il proprio numero"_s;
+    if (!motivo.isEmpty())
+        m_ctx.op().inform(QString::fromUtf16(Titolo), cosa + u": "_s + motivo, OperatorPort::Icon::Exclamation);
+    return motivo.isEmpty();
 }
 
 bool ReservationImporter::haIdentificativi(const TagScanner& scanner)
@@ -361,17 +380,11 @@ QString ReservationImporter::rifiuto(const ValoreRifiutato& v)
     return u"il valore \""_s + valore + u"\" non entra nel campo "_s + v.campo;
 }
 
-void ReservationImporter::LeggiPrenotazioni(const QString& risposta)
+void ReservationImporter::LeggiPrenotazioni(const QString& risposta, const std::optional<Giudizio>& giudizio)
 {
-    const QString titolo = QString::fromUtf16(Titolo);
     TagScanner scanner(risposta);
-    // A download every twenty minutes mostly finds nothing new: that is no error to show.
-    if (elencoVuoto(scanner))
+    if (!daLeggere(risposta, giudizio, scanner, u"Ricezione prenotazione errata"_s))
         return;
-    if (!haIdentificativi(scanner)) {
-        m_ctx.op().inform(titolo, u"Ricezione prenotazione errata!"_s, OperatorPort::Icon::Exclamation);
-        return;
-    }
 
     // One database for the whole answer; the reservations are committed in groups.
     Database db(m_ctx.workDir(), kDatabase);
@@ -464,7 +477,10 @@ ReservationImporter::Esito ReservationImporter::registra(Database& db, Recordset
     reservations.Update();
     // The nights are those of the version now received, never mixed with an earlier one's.
     if (trovata)
-        db.run(u"DELETE FROM "_s + db.table(u"ReservationsPrice"_s)->sql + u" WHERE NPren = ?"_s, {d.nPren()}).finish();
+        db.run(u"DELETE FROM "_s + db.table(u"ReservationsPrice"_s)->sql +
+                   u" WHERE NPren = ? AND NPren = ? COLLATE BINARY"_s,
+               {d.nPren(), d.nPren()})
+            .finish();
     camere.LeggiPrezzi(prices, n, soggiorni, d.nPren(), d.dataFrom, d.dataTo, m_ctx.NumeroHotelCorrente);
     // The service modifies a reservation the bridge never received: the booking may be in QV already
     // (typed by hand), or nowhere. It waits for the review, which decides.
@@ -506,16 +522,11 @@ ReservationImporter::Esito ReservationImporter::registra(Database& db, Recordset
     return esito;
 }
 
-void ReservationImporter::LeggiCancellazioni(const QString& risposta)
+void ReservationImporter::LeggiCancellazioni(const QString& risposta, const std::optional<Giudizio>& giudizio)
 {
-    const QString titolo = QString::fromUtf16(Titolo);
     TagScanner scanner(risposta);
-    if (elencoVuoto(scanner))
+    if (!daLeggere(risposta, giudizio, scanner, u"Ricezione cancellazione errata"_s))
         return;
-    if (!haIdentificativi(scanner)) {
-        m_ctx.op().inform(titolo, u"Ricezione cancellazione errata!"_s, OperatorPort::Icon::Exclamation);
-        return;
-    }
 
     Database db(m_ctx.workDir(), kDatabase);
     Recordset reservations = db.OpenRecordset(u"Reservations"_s);

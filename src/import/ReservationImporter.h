@@ -1,5 +1,7 @@
 #pragma once
 
+#include "service/GiudizioRisposta.h"
+
 #include <QString>
 #include <optional>
 
@@ -40,18 +42,21 @@ class ReservationImporter
 public:
     ReservationImporter(AppContext& ctx, ServiceClient& client);
 
-    // The "new" answer: new, repeated and modified reservations.
-    void LeggiPrenotazioni(const QString& risposta);
+    // The "new" answer: new, repeated and modified reservations. What the judge made of it when the
+    // download knows (the HTTP status); else it is judged as a text.
+    void LeggiPrenotazioni(const QString& risposta, const std::optional<Giudizio>& giudizio = std::nullopt);
     // The "canc" answer: cancellations of stored reservations.
-    void LeggiCancellazioni(const QString& risposta);
+    void LeggiCancellazioni(const QString& risposta, const std::optional<Giudizio>& giudizio = std::nullopt);
 
     static constexpr const char16_t* Titolo = u"Simple Booking";
 
 private:
     // Whether any reservation of the answer carries its own identifier.
     static bool haIdentificativi(const TagScanner& scanner);
-    // A well-formed answer of the service that lists no reservation: nothing to do, nothing to say.
-    static bool elencoVuoto(const TagScanner& scanner);
+    // Whether the answer is one to read; when not, the operator is told why, after cosa
+    // ("Ricezione prenotazione errata").
+    bool daLeggere(const QString& risposta, const std::optional<Giudizio>& giudizio, const TagScanner& scanner,
+                   const QString& cosa);
     // What keeps reservation n from being stored: empty when nothing does.
     static QString difetto(const TagScanner& scanner, int n, const QString& id);
     static QString rifiuto(const ValoreRifiutato& v);

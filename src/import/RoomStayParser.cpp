@@ -241,13 +241,14 @@ int RoomStayParser::LeggiPrezzi(Recordset& prices, int n, const Soggiorni& soggi
     const qsizetype inizio = m_scanner.reservationStart(n);
     if (inizio < 1)
         return 0;
-    const QString criteria = u"NPren = ? and Room = ? and DayDate = ? and RoomStay = ?"_s;
+    const QString criteria = u"StrComp(NPren, ?, 0) = 0 and Room = ? and DayDate = ? and RoomStay = ?"_s;
     // Rows stored before prices kept their room stay belong to the first stay of their type.
-    const QString criteriaPrimo = u"NPren = ? and Room = ? and DayDate = ? and (RoomStay = ? or RoomStay Is Null)"_s;
+    const QString criteriaPrimo =
+        u"StrComp(NPren, ?, 0) = 0 and Room = ? and DayDate = ? and (RoomStay = ? or RoomStay Is Null)"_s;
     int added = 0;
     // A reservation without any price row yet (a new one, mostly) can only meet the days this call
     // adds: those are looked up here instead of in the table.
-    const bool senzaPrezzi = !prices.FindFirst(u"NPren = ?"_s, {nPren});
+    const bool senzaPrezzi = !prices.FindFirst(u"StrComp(NPren, ?, 0) = 0"_s, {nPren});
     QSet<std::pair<int, QString>> aggiunti;
     for (int k = 0; k < MaxCamere; ++k) {
         const Soggiorno& soggiorno = soggiorni[static_cast<size_t>(k)];

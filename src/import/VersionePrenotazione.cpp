@@ -17,6 +17,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// A reservation's id compares exactly, case and all; the first test lets the index find it.
+const QString kStessoId = u"(NPren = ? AND NPren = ? COLLATE BINARY)"_s;
+
 QString campo(int k, const char16_t* suffisso = u"")
 {
     return u"Room"_s + QString::number(k) + QString::fromUtf16(suffisso);
@@ -120,8 +123,8 @@ VersionePrenotazione VersionePrenotazione::leggi(const Recordset& rs, Database& 
     }
     const QString nPren = rs.Field(u"NPren"_s).toString();
     QSqlQuery& q = db.run(u"SELECT RoomStay, Room, DayDate, Price FROM "_s + db.table(u"ReservationsPrice"_s)->sql +
-                              u" WHERE NPren = ?"_s,
-                          {nPren});
+                              u" WHERE "_s + kStessoId,
+                          {nPren, nPren});
     while (q.next()) {
         Notte n;
         n.tipo = q.value(1).toString().trimmed();
@@ -257,8 +260,8 @@ QString VersionePrenotazione::differenze(const VersionePrenotazione& prima, cons
 std::optional<VersioneApplicata> VersioneApplicata::leggi(Database& db, const QString& nPren)
 {
     QSqlQuery& q = db.run(u"SELECT NumeroPrenotazione, Versione, Righe FROM "_s + db.table(u"VersioniInQV"_s)->sql +
-                              u" WHERE NumeroHotel = 1 AND NPren = ? ORDER BY rowid DESC LIMIT 1"_s,
-                          {nPren});
+                              u" WHERE NumeroHotel = 1 AND "_s + kStessoId + u" ORDER BY rowid DESC LIMIT 1"_s,
+                          {nPren, nPren});
     if (!q.next()) {
         q.finish();
         return std::nullopt;
@@ -285,7 +288,7 @@ std::optional<VersioneApplicata> VersioneApplicata::leggi(Database& db, const QS
 void VersioneApplicata::registra(Database& db, const QString& nPren, const VersioneApplicata& v, const QDateTime& ora)
 {
     const QString t = db.table(u"VersioniInQV"_s)->sql;
-    db.run(u"DELETE FROM "_s + t + u" WHERE NumeroHotel = 1 AND NPren = ?"_s, {nPren}).finish();
+    db.run(u"DELETE FROM "_s + t + u" WHERE NumeroHotel = 1 AND "_s + kStessoId, {nPren, nPren}).finish();
     QVariant righe;
     if (v.righe) {
         QJsonArray a;
@@ -311,8 +314,8 @@ void StoricoPrenotazioni::aggiungi(Database& db, const QString& nPren, const QDa
 QString StoricoPrenotazioni::ultimaModifica(Database& db, const QString& nPren)
 {
     QSqlQuery& q = db.run(u"SELECT Modifiche FROM "_s + db.table(u"StoricoPrenotazioni"_s)->sql +
-                              u" WHERE NumeroHotel = 1 AND NPren = ? ORDER BY rowid DESC LIMIT 1"_s,
-                          {nPren});
+                              u" WHERE NumeroHotel = 1 AND "_s + kStessoId + u" ORDER BY rowid DESC LIMIT 1"_s,
+                          {nPren, nPren});
     const QString out = q.next() ? q.value(0).toString() : QString();
     q.finish();
     return out;

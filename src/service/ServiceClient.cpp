@@ -1,6 +1,7 @@
 #include "service/ServiceClient.h"
 
 #include "context/AppContext.h"
+#include "service/Markup.h"
 #include "service/OtaMessages.h"
 #include "service/TagScanner.h"
 #include "service/XmlText.h"
@@ -90,18 +91,24 @@ QString ServiceClient::salvaScambio(const QString& prefix, const QByteArray& byt
     return {};
 }
 
-QByteArray ServiceClient::copiaRisposta(const QString& text) const
+QByteArray ServiceClient::copiaRisposta(const Transport::Esito& esito)
 {
     // The bytes as received, whatever their character set, so that the copy is evidence.
-    if (m_transport.ultimaRiuscita())
-        return m_transport.rispostaBytes() + "\r\n";
-    return TextFile::toCp1252(text + u"\r\n"_s);
+    if (esito.riuscita)
+        return esito.bytes + "\r\n";
+    return TextFile::toCp1252(esito.risultato + u"\r\n"_s);
 }
 
-bool ServiceClient::salvaRisposta(const QString& prefix, const QString& text)
+const Giudizio& ServiceClient::giudica(GenereRisposta genere, const Transport::Esito& esito)
+{
+    m_giudizio = giudicaRisposta(genere, esito.risposta());
+    return m_giudizio;
+}
+
+bool ServiceClient::salvaRisposta(const QString& prefix)
 {
     QString errore;
-    if (!salvaScambio(prefix, copiaRisposta(text), &errore).isEmpty())
+    if (!salvaScambio(prefix, copiaRisposta(m_transport.ultimo()), &errore).isEmpty())
         return true;
     m_ctx.op().inform(u"Errore"_s,
                       u"Impossibile salvare la risposta del servizio ("_s + errore + u").\r\nOperazione interrotta."_s,
@@ -178,12 +185,26 @@ void ServiceClient::scaricaCatalogo(Catalogo which)
         if (!salva(which == Catalogo::Rates ? u"Simplebooking\\RateList.txt"_s : u"Simplebooking\\RoomList.txt"_s,
                    m_ctx.UltimaRisposta))
             return;
+        const Giudizio& giudizio =
+            giudica(which == Catalogo::Rates ? GenereRisposta::Tariffe : GenereRisposta::Camere, m_transport.ultimo());
+        if (giudizio.esito == EsitoRisposta::Interrotta)
+            return;
+        if (!giudizio.accettata()) {
+            m_ctx.op().inform(QString::fromUtf16(Titolo),
+                              (which == Catalogo::Rates ? u"Ricezione piani tariffari errata: "_s
+                                                        : u"Ricezione elenco camere errata: "_s) +
+                                  giudizio.motivo + u" (hotel "_s + hotel + u")."_s,
+                              OperatorPort::Icon::Exclamation);
+            continue;
+        }
         aggiornaCatalogo(which, hotel, m_ctx.UltimaRisposta);
     }
 }
 
-void ServiceClient::aggiornaCatalogo(Catalogo which, const QString& hotel, const QString& answer)
+void ServiceClient::aggiornaCatalogo(Catalogo which, const QString& hotel, const QString& risposta)
 {
+    // Elements written with a namespace prefix read like the others.
+    const QString answer = Markup::senzaPrefissi(risposta);
     const bool rates = which == Catalogo::Rates;
     const QString element = rates ? u"<MealPlan "_s : u"<RoomType "_s;
     Database db(m_ctx.workDir(), kSimpleBooking);
@@ -244,8 +265,9 @@ std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
         return std::nullopt;
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(address, QString(), request);
     m_ctx.op().setAnswerText(m_ctx.UltimaRisposta);
-    if (!salvaRisposta(u"Prenotazioni"_s, m_ctx.UltimaRisposta))
+    if (!salvaRisposta(u"Prenotazioni"_s))
         return std::nullopt;
+    const Giudizio nuove = giudica(GenereRisposta::Prenotazioni, m_transport.ultimo());
 
     request = Ota::reservationRequest(m_ctx.settings, u"canc"_s, start, end, Ota::TimeStampOTA(m_ctx.clock().now()));
     m_ctx.op().setRequestText(request);
@@ -253,42 +275,73 @@ std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
         return std::nullopt;
     const QString canc = m_transport.ChiamaServizio(address, QString(), request);
     m_ctx.op().setAnswerText(canc);
-    if (!salvaRisposta(u"Cancellazioni"_s, canc))
+    if (!salvaRisposta(u"Cancellazioni"_s))
         return std::nullopt;
-    return Risposte{m_ctx.UltimaRisposta, canc};
+    return Risposte{m_ctx.UltimaRisposta, canc, nuove, giudica(GenereRisposta::Prenotazioni, m_transport.ultimo())};
 }
 
 bool ServiceClient::ConfermaPrenotazione(const QString& resId)
 {
+    const int prima = m_conferme.riuscite;
+    ConfermaPrenotazioni({resId});
+    return m_conferme.riuscite > prima;
+}
+
+int ServiceClient::ConfermaPrenotazioni(const QStringList& resIds, const std::function<void(qsizetype)>& prima)
+{
+    QStringList richieste;
+    for (const QString& id : resIds)
+        richieste.append(Ota::confirmationRequest(m_ctx.settings, id, Ota::TimeStampOTA(m_ctx.clock().now())));
+    // After a transport failure the service is taken for unreachable for the rest of this download.
+    std::vector<Transport::Esito> esiti;
+    if (m_servizioAssente.isEmpty())
+        esiti = m_transport.ChiamaServizioInParallelo(url(ConfirmPath), richieste, m_ctx.confermeInParallelo);
+    int interrotte = 0;
+    for (qsizetype i = 0; i < resIds.size(); ++i) {
+        if (prima)
+            prima(i);
+        const Transport::Esito* esito = esiti.empty() ? nullptr : &esiti[size_t(i)];
+        if (esito && esito->interrotta) {
+            giudica(GenereRisposta::Conferma, *esito);
+            ++interrotte;
+            ++m_conferme.interrotte;
+            continue;
+        }
+        esitoConferma(resIds.at(i), esito && esito->tentata ? esito : nullptr);
+    }
+    return interrotte;
+}
+
+bool ServiceClient::esitoConferma(const QString& resId, const Transport::Esito* esito)
+{
     const QString titolo = QString::fromUtf16(Titolo);
     const QString dopo = u" Sarà ricevuta di nuovo con il prossimo scarico e trattata come ripetuta."_s;
-    // After a transport failure the service is taken for unreachable for the rest of this download:
-    // one time-out, not one per reservation.
-    if (!m_servizioAssente.isEmpty()) {
+    if (!esito) {
         m_ctx.op().avviso(titolo, u"Prenotazione "_s + resId +
                                       u" non confermata: il servizio non ha risposto alla conferma precedente."_s +
                                       dopo);
         return confermaFallita(m_servizioAssente);
     }
-    const QString request = Ota::confirmationRequest(m_ctx.settings, resId, Ota::TimeStampOTA(m_ctx.clock().now()));
-    const QString answer = m_transport.ChiamaServizio(url(ConfirmPath), QString(), request);
-    salvaCopia(u"Conferma"_s, copiaRisposta(answer));
-    if (!m_transport.ultimaRiuscita()) {
-        m_servizioAssente = answer;
-        m_ctx.op().avviso(titolo, u"Conferma della prenotazione "_s + resId + u" non riuscita ("_s + answer +
+    if (esito->riuscita)
+        m_ctx.op().setAnswerText(esito->grezza);
+    salvaCopia(u"Conferma"_s, copiaRisposta(*esito));
+    const Giudizio& giudizio = giudica(GenereRisposta::Conferma, *esito);
+    if (giudizio.accettata()) {
+        ++m_conferme.riuscite;
+        return true;
+    }
+    if (!esito->riuscita) {
+        if (m_servizioAssente.isEmpty())
+            m_servizioAssente = esito->risultato;
+        m_ctx.op().avviso(titolo, u"Conferma della prenotazione "_s + resId + u" non riuscita ("_s + esito->risultato +
                                       u"). Le conferme rimanenti di questo scaricamento non vengono tentate."_s + dopo);
-        return confermaFallita(answer);
+        return confermaFallita(esito->risultato);
     }
-    const QString& raw = m_transport.rispostaGrezza();
-    const long status = m_transport.statoHttp();
-    if (status < 200 || status > 299 || !raw.contains(u"<Success"_s) || raw.contains(u"<Error"_s)) {
-        m_ctx.op().avviso(titolo, u"Conferma della prenotazione "_s + resId + u" rifiutata dal servizio (HTTP "_s +
-                                      QString::number(status) + u": "_s + tagliaTesto(raw.simplified(), 300) + u")."_s +
-                                      dopo);
-        return confermaFallita(u"HTTP "_s + QString::number(status) + u": "_s + tagliaTesto(raw.simplified(), 200));
-    }
-    ++m_conferme.riuscite;
-    return true;
+    const bool rifiutata = giudizio.esito == EsitoRisposta::Rifiutata;
+    m_ctx.op().avviso(titolo, u"Conferma della prenotazione "_s + resId +
+                                  (rifiutata ? u" rifiutata dal servizio ("_s : u" senza esito certo ("_s) +
+                                  giudizio.motivo + u")."_s + dopo);
+    return confermaFallita(giudizio.motivo);
 }
 
 bool ServiceClient::confermaFallita(const QString& errore)
@@ -307,6 +360,17 @@ bool ServiceClient::InviaDisponibilita(const QString& codiceHotel, const QList<A
     };
     if (!codiceValido(codiceHotel))
         return fallita(u"codice hotel non valido"_s);
+    // The service's dates have four-digit years: a day beyond them would be sent as another day.
+    for (const Avviso& a : avvisi) {
+        if (a.giorno.isValid() && a.giorno.year() >= PrimoAnno && a.giorno.year() <= UltimoAnno)
+            continue;
+        const QString motivo = u"il giorno "_s + (a.giorno.isValid() ? TextDate::toDmy(a.giorno) : u"(non valido)"_s) +
+                               u" è fuori dagli anni "_s + QString::number(PrimoAnno) + u'-' +
+                               QString::number(UltimoAnno);
+        m_ctx.op().inform(QString::fromUtf16(Titolo), u"La disponibilità non è stata inviata: "_s + motivo + u'.',
+                          OperatorPort::Icon::Exclamation);
+        return fallita(motivo);
+    }
     QString messages;
     int locator = 1;
     for (const Avviso& a : avvisi) {
@@ -329,11 +393,11 @@ bool ServiceClient::InviaDisponibilita(const QString& codiceHotel, const QList<A
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(url(AvailabilityPath), QString(), request);
     m_ctx.op().setAnswerText(m_ctx.UltimaRisposta);
     // The answer keeps the name the system gives it; it never replaces the download's answer.
-    salvaCopia(u"Prenotazioni"_s, copiaRisposta(m_ctx.UltimaRisposta));
-    if (!m_transport.ultimaRiuscita())
-        return fallita(tagliaTesto(m_ctx.UltimaRisposta.simplified(), 250));
-    if (!m_transport.rispostaGrezza().contains(u"<Response><ok/></Response>"_s))
-        return fallita(u"rifiutata dal servizio (HTTP "_s + QString::number(m_transport.statoHttp()) + u"): "_s +
-                       tagliaTesto(m_transport.rispostaGrezza().simplified(), 200));
+    salvaCopia(u"Prenotazioni"_s, copiaRisposta(m_transport.ultimo()));
+    // Anything but an accepted answer leaves the days untold: the drift sends them again.
+    const Giudizio& giudizio = giudica(GenereRisposta::Disponibilita, m_transport.ultimo());
+    if (!giudizio.accettata())
+        return fallita(giudizio.esito == EsitoRisposta::Rifiutata ? u"rifiutata dal servizio: "_s + giudizio.motivo
+                                                                  : giudizio.motivo);
     return true;
 }

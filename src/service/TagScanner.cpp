@@ -1,5 +1,8 @@
 #include "service/TagScanner.h"
 
+#include "service/Markup.h"
+
+#include <QStringList>
 #include <QStringView>
 
 #include <algorithm>
@@ -55,7 +58,7 @@ QString collectShortOfLast(QStringView t, qsizetype from, QChar stop)
 
 } // namespace
 
-TagScanner::TagScanner(QString text) : m_text(std::move(text))
+TagScanner::TagScanner(QString text) : m_text(Markup::senzaPrefissi(text))
 {
     leggiMarkup();
     leggiPrenotazioni();
@@ -304,6 +307,69 @@ QString TagScanner::CercaTag(int n, const QString& tag, const QString& attr) con
         return result(t.sliced(from, std::max<qsizetype>(stop - from, 0)));
     }
     return leggiValore(size_t(found), search, attr, res.end);
+}
+
+QString TagScanner::commento(int n, bool ospite) const
+{
+    if (n < 1 || n > reservationCount())
+        return missing();
+    const Reservation& res = m_reservations[size_t(n - 1)];
+    const QStringView t = m_text;
+    const auto aperto = [&](const Tag& tag) {
+        return tag.end < 2 || t.at(tag.end - 2) != u'/';
+    };
+    const auto perOspite = [&](const Tag& tag) {
+        for (int a = tag.firstAttr; a < tag.firstAttr + tag.attrCount; ++a) {
+            const Attr& at = m_attrs[size_t(a)];
+            if (t.sliced(at.name, at.nameLength) != u"GuestViewable")
+                continue;
+            const QStringView v = t.sliced(at.value, at.valueLength).trimmed();
+            return !(v.compare(u"false", Qt::CaseInsensitive) == 0 || v == u"0");
+        }
+        return true;
+    };
+    // The text between the tags from k up to fine (exclusive: its end tag), trimmed.
+    const auto testoTra = [&](size_t k, size_t fine, qsizetype stop) {
+        QString out;
+        for (size_t j = k; j < fine; ++j) {
+            const qsizetype fino = j + 1 < fine ? m_tags[j + 1].at : stop;
+            out += t.sliced(m_tags[j].end, std::max<qsizetype>(fino - m_tags[j].end, 0));
+        }
+        return out.trimmed();
+    };
+    bool trovato = false;
+    QStringList testi;
+    for (size_t k = primoTag(res.at + 1); k < m_tags.size() && m_tags[k].at < res.end; ++k) {
+        const Tag& tag = m_tags[k];
+        if (tag.closing || nome(tag) != u"Comment" || perOspite(tag) != ospite)
+            continue;
+        trovato = true;
+        if (!aperto(tag))
+            continue;
+        // The comment's own tags, up to its end tag (or the reservation's end).
+        size_t fine = k + 1;
+        while (fine < m_tags.size() && m_tags[fine].at < res.end &&
+               !(m_tags[fine].closing && nome(m_tags[fine]) == u"Comment"))
+            ++fine;
+        QStringList suoi;
+        for (size_t j = k + 1; j < fine; ++j) {
+            if (m_tags[j].closing || nome(m_tags[j]) != u"Text" || !aperto(m_tags[j]))
+                continue;
+            size_t chiude = j + 1;
+            while (chiude < fine && !(m_tags[chiude].closing && nome(m_tags[chiude]) == u"Text"))
+                ++chiude;
+            // Its text with whatever stands inside it (a CDATA section is part of it).
+            const qsizetype stop = chiude < m_tags.size() ? m_tags[chiude].at : res.end;
+            suoi.append(t.sliced(m_tags[j].end, std::max<qsizetype>(stop - m_tags[j].end, 0)).trimmed().toString());
+            j = chiude;
+        }
+        if (suoi.isEmpty())
+            suoi.append(testoTra(k, fine, fine < m_tags.size() ? std::min(m_tags[fine].at, res.end) : res.end));
+        for (const QString& s : suoi)
+            if (!s.isEmpty())
+                testi.append(s);
+    }
+    return trovato ? u'>' + testi.join(u" / "_s) : missing();
 }
 
 int TagScanner::ContaOccorrenze(const QString& needle) const

@@ -16,6 +16,8 @@
 // reading all reservations costs time proportional to the answer, and a reservation that lacks a tag reads
 // " " instead of a later reservation's value. What is wrong with a reservation's markup (an unquoted
 // attribute value, an unclosed CDATA section, a reservation inside another one...) is kept for difetto().
+// Element names are read without their namespace prefix: "<ota:Surname>" is found as "<Surname>" (text()
+// is the answer so written).
 class TagScanner
 {
 public:
@@ -27,6 +29,12 @@ public:
     // Attribute "Text" gives ">" followed by the text of the next Text element; tag "Text" without an
     // attribute gives the element's text up to "</Text>".
     QString CercaTag(int n, const QString& tag, const QString& attr) const;
+
+    // The comments of reservation n of one kind, as its Notes hold them: ">" followed by their texts in
+    // order, joined by " / "; " " when it has none. A Comment is a guest comment when its GuestViewable
+    // is true (or 1, in any quotes and case) or absent, an internal one when it is false (or 0). Its
+    // text is that of its Text elements, or its own when it has none.
+    QString commento(int n, bool ospite) const;
 
     // Occurrences of needle in the whole answer, overlapping ones included.
     int ContaOccorrenze(const QString& needle) const;

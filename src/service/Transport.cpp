@@ -6,8 +6,10 @@
 
 #include <QStringDecoder>
 #include <QUrl>
+#include <algorithm>
 #include <cctype>
 #include <curl/curl.h>
+#include <memory>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -123,6 +125,42 @@ void initialiseCurl()
 
 } // namespace
 
+// One post: what its handle's options point to, and what it receives.
+struct Transport::Invio
+{
+    QByteArray url;
+    QByteArray body;
+    QByteArray soap;
+    curl_slist* headers = nullptr;
+    Ricezione answer;
+    char errore[CURL_ERROR_SIZE] = {};
+
+    Invio(const QString& address, const QString& soapAction, const QString& request, qsizetype limite)
+        : url(address.toUtf8()), body("xml=" + formValue(request)),
+          // An empty header must be written "Name;" or curl leaves it out; "Expect:" stops 100-continue.
+          soap(soapAction.isEmpty() ? QByteArray("SOAPAction;") : "SOAPAction: " + soapAction.toUtf8())
+    {
+        answer.limite = limite;
+        headers = curl_slist_append(headers, "Content-Type: application/x-www-form-urlencoded");
+        headers = curl_slist_append(headers, "cache-control: no-cache");
+        headers = curl_slist_append(headers, soap.constData());
+        headers = curl_slist_append(headers, "Expect:");
+    }
+    ~Invio() { curl_slist_free_all(headers); }
+    Invio(const Invio&) = delete;
+    Invio& operator=(const Invio&) = delete;
+};
+
+RispostaServizio Transport::Esito::risposta() const
+{
+    RispostaServizio r;
+    r.testo = riuscita ? grezza : risultato;
+    r.stato = stato;
+    r.ricevuta = riuscita;
+    r.interrotta = interrotta;
+    return r;
+}
+
 Transport::Transport(AppContext& ctx) : m_ctx(ctx)
 {
     initialiseCurl();
@@ -130,6 +168,12 @@ Transport::Transport(AppContext& ctx) : m_ctx(ctx)
 
 Transport::~Transport()
 {
+    for (void* easy : m_paralleli) {
+        curl_multi_remove_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
+        curl_easy_cleanup(static_cast<CURL*>(easy));
+    }
+    if (m_multi)
+        curl_multi_cleanup(static_cast<CURLM*>(m_multi));
     if (m_curl)
         curl_easy_cleanup(static_cast<CURL*>(m_curl));
 }
@@ -180,40 +224,19 @@ QString Transport::decodificaRisposta(const QByteArray& bytes, const QByteArray&
     return text;
 }
 
-QString Transport::ChiamaServizio(const QString& address, const QString& soapAction, const QString& request)
+void Transport::prepara(void* handle, Invio& invio) const
 {
-    m_raw.clear();
-    m_bytes.clear();
-    m_status = 0;
-    m_ok = false;
-    if (!m_curl)
-        m_curl = curl_easy_init();
-    CURL* curl = static_cast<CURL*>(m_curl);
-    if (!curl)
-        return errorText(CURLE_FAILED_INIT, u"Impossibile inizializzare il client HTTP"_s);
+    CURL* curl = static_cast<CURL*>(handle);
     curl_easy_reset(curl);
-
-    const QByteArray url = address.toUtf8();
-    const QByteArray body = "xml=" + formValue(request);
-    Ricezione answer;
-    answer.limite = m_ctx.maxRispostaBytes;
-    // An empty header must be written "Name;" or curl leaves it out; "Expect:" stops 100-continue.
-    const QByteArray soap = soapAction.isEmpty() ? QByteArray("SOAPAction;") : "SOAPAction: " + soapAction.toUtf8();
-    curl_slist* headers = nullptr;
-    headers = curl_slist_append(headers, "Content-Type: application/x-www-form-urlencoded");
-    headers = curl_slist_append(headers, "cache-control: no-cache");
-    headers = curl_slist_append(headers, soap.constData());
-    headers = curl_slist_append(headers, "Expect:");
-
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_URL, invio.url.constData());
     // An address typed without a scheme goes over HTTPS, never in clear.
     curl_easy_setopt(curl, CURLOPT_DEFAULT_PROTOCOL, "https");
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.constData());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, invio.body.constData());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(invio.body.size()));
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, invio.headers);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &invio.answer);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, m_ctx.connectTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, m_ctx.exchangeTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -224,26 +247,133 @@ QString Transport::ChiamaServizio(const QString& address, const QString& soapAct
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, interrompi);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &m_ctx.avanzamento);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    char curlError[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, invio.errore);
+}
 
-    const CURLcode rc = curl_easy_perform(curl);
-    curl_slist_free_all(headers);
-    if (answer.troppoGrande || rc == CURLE_FILESIZE_EXCEEDED)
-        return errorText(long(CURLE_FILESIZE_EXCEEDED), u"Risposta del servizio troppo grande (oltre "_s +
-                                                            QString::number(m_ctx.maxRispostaBytes / (1024 * 1024)) +
-                                                            u" MiB): lo scambio è stato interrotto"_s);
+Transport::Esito Transport::concludi(void* handle, int code, Invio& invio) const
+{
+    CURL* curl = static_cast<CURL*>(handle);
+    const CURLcode rc = static_cast<CURLcode>(code);
+    Esito e;
+    e.tentata = true;
+    if (invio.answer.troppoGrande || rc == CURLE_FILESIZE_EXCEEDED) {
+        e.risultato =
+            errorText(long(CURLE_FILESIZE_EXCEEDED), u"Risposta del servizio troppo grande (oltre "_s +
+                                                         QString::number(m_ctx.maxRispostaBytes / (1024 * 1024)) +
+                                                         u" MiB): lo scambio è stato interrotto"_s);
+        return e;
+    }
     if (rc != CURLE_OK) {
-        const QString detail = curlError[0] ? QString::fromUtf8(curlError) : QString::fromUtf8(curl_easy_strerror(rc));
-        return errorText(long(rc), descrizione(rc) + u" ("_s + detail + u')');
+        const QString detail =
+            invio.errore[0] ? QString::fromUtf8(invio.errore) : QString::fromUtf8(curl_easy_strerror(rc));
+        e.risultato = errorText(long(rc), descrizione(rc) + u" ("_s + detail + u')');
+        e.interrotta = rc == CURLE_ABORTED_BY_CALLBACK;
+        return e;
     }
     // The body is the answer whatever the HTTP status, decoded as it declares itself.
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &m_status);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &e.stato);
     char* type = nullptr;
     curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
-    m_bytes = std::move(answer.bytes);
-    m_raw = decodificaRisposta(m_bytes, type ? QByteArray(type) : QByteArray());
-    m_ok = true;
-    m_ctx.op().setAnswerText(m_raw);
-    return estraiRisposta(m_raw);
+    e.bytes = std::move(invio.answer.bytes);
+    e.grezza = decodificaRisposta(e.bytes, type ? QByteArray(type) : QByteArray());
+    e.riuscita = true;
+    e.risultato = estraiRisposta(e.grezza);
+    return e;
+}
+
+QString Transport::ChiamaServizio(const QString& address, const QString& soapAction, const QString& request)
+{
+    m_ultimo = Esito();
+    if (!m_curl)
+        m_curl = curl_easy_init();
+    if (!m_curl) {
+        m_ultimo.risultato = errorText(CURLE_FAILED_INIT, u"Impossibile inizializzare il client HTTP"_s);
+        return m_ultimo.risultato;
+    }
+    Invio invio(address, soapAction, request, m_ctx.maxRispostaBytes);
+    prepara(m_curl, invio);
+    m_ultimo = concludi(m_curl, curl_easy_perform(static_cast<CURL*>(m_curl)), invio);
+    if (m_ultimo.riuscita)
+        m_ctx.op().setAnswerText(m_ultimo.grezza);
+    return m_ultimo.risultato;
+}
+
+std::vector<Transport::Esito> Transport::ChiamaServizioInParallelo(const QString& address, const QStringList& requests,
+                                                                   int connessioni)
+{
+    std::vector<Esito> esiti(size_t(requests.size()));
+    const size_t posti = size_t(std::clamp<qsizetype>(connessioni, 1, std::max<qsizetype>(requests.size(), 1)));
+    if (!m_multi)
+        m_multi = curl_multi_init();
+    CURLM* multi = static_cast<CURLM*>(m_multi);
+    while (m_paralleli.size() < posti) {
+        CURL* easy = curl_easy_init();
+        if (!easy)
+            break;
+        m_paralleli.push_back(easy);
+    }
+    if (!multi || m_paralleli.empty()) {
+        for (Esito& e : esiti)
+            e.risultato = errorText(CURLE_FAILED_INIT, u"Impossibile inizializzare il client HTTP"_s);
+        return esiti;
+    }
+    curl_multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, long(posti));
+    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, long(std::max(posti, m_paralleli.size())));
+
+    // Each place is one easy handle: the request it carries (-1 when idle) and what it sends.
+    struct Posto
+    {
+        CURL* easy = nullptr;
+        qsizetype richiesta = -1;
+        std::unique_ptr<Invio> invio;
+    };
+    std::vector<Posto> occupati;
+    for (size_t k = 0; k < std::min(posti, m_paralleli.size()); ++k)
+        occupati.push_back({static_cast<CURL*>(m_paralleli[k]), -1, nullptr});
+    qsizetype prossima = 0;
+    bool basta = false; // a post got no answer: the service is taken for unreachable
+    int inCorso = 0;
+    const auto avvia = [&](Posto& posto) {
+        if (basta || prossima >= requests.size() || m_ctx.avanzamento.arrestoRichiesto())
+            return;
+        posto.richiesta = prossima++;
+        posto.invio = std::make_unique<Invio>(address, QString(), requests.at(posto.richiesta), m_ctx.maxRispostaBytes);
+        prepara(posto.easy, *posto.invio);
+        curl_multi_add_handle(multi, posto.easy);
+        ++inCorso;
+    };
+    for (Posto& posto : occupati)
+        avvia(posto);
+    while (inCorso > 0) {
+        int attivi = 0;
+        curl_multi_perform(multi, &attivi);
+        int resto = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi, &resto)) {
+            if (msg->msg != CURLMSG_DONE)
+                continue;
+            const auto posto = std::find_if(occupati.begin(), occupati.end(),
+                                            [&](const Posto& p) { return p.easy == msg->easy_handle; });
+            const CURLcode rc = msg->data.result;
+            curl_multi_remove_handle(multi, posto->easy);
+            --inCorso;
+            Esito& e = esiti[size_t(posto->richiesta)];
+            e = concludi(posto->easy, int(rc), *posto->invio);
+            posto->invio.reset();
+            posto->richiesta = -1;
+            basta = basta || (!e.riuscita && !e.interrotta);
+            avvia(*posto);
+        }
+        // The wait is short, so that a stop request is seen at once even while nothing arrives.
+        if (inCorso > 0)
+            curl_multi_poll(multi, nullptr, 0, 50, nullptr);
+    }
+    const bool fermo = m_ctx.avanzamento.arrestoRichiesto();
+    for (qsizetype i = prossima; i < requests.size(); ++i) {
+        Esito& e = esiti[size_t(i)];
+        e.interrotta = fermo;
+        e.risultato = fermo ? errorText(CURLE_ABORTED_BY_CALLBACK, descrizione(CURLE_ABORTED_BY_CALLBACK))
+                            : errorText(CURLE_COULDNT_CONNECT, u"Non inviata: il servizio non ha risposto a una "
+                                                               u"richiesta precedente"_s);
+    }
+    return esiti;
 }

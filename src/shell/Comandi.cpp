@@ -63,8 +63,9 @@ void Comandi::reservations()
     ServiceClient client(m_ctx);
     std::optional<ServiceClient::Risposte> risposte;
     step(m_ctx, m_errore, [&] { risposte = client.ScaricaPrenotazioni(); });
-    const bool riuscito = risposte && !m_ctx.UltimaRisposta.startsWith(u"Error: "_s);
-    segnaScambio(ArchivioSync::Prenotazioni, riuscito, riuscito ? QString() : m_ctx.UltimaRisposta);
+    const bool riuscito = risposte && risposte->giudizioNuove.accettata();
+    const QString errore = risposte ? risposte->giudizioNuove.motivo : m_ctx.UltimaRisposta;
+    segnaScambio(ArchivioSync::Prenotazioni, riuscito, riuscito ? QString() : errore);
     if (!risposte)
         return;
     // The cancellations run whatever became of the new reservations: they would stay pending at the
@@ -74,9 +75,10 @@ void Comandi::reservations()
         return m_ctx.avanzamento.arrestoRichiesto();
     };
     ReservationImporter importer(m_ctx, client);
-    step(m_ctx, m_errore, [&] { importer.LeggiPrenotazioni(risposte->nuove); });
+    step(m_ctx, m_errore, [&] { importer.LeggiPrenotazioni(risposte->nuove, risposte->giudizioNuove); });
     if (!fermo())
-        step(m_ctx, m_errore, [&] { importer.LeggiCancellazioni(risposte->cancellazioni); });
+        step(m_ctx, m_errore,
+             [&] { importer.LeggiCancellazioni(risposte->cancellazioni, risposte->giudizioCancellazioni); });
     if (const ServiceClient::EsitoConferme& c = client.conferme(); c.riuscite + c.fallite > 0)
         segnaScambio(ArchivioSync::Conferme, c.fallite == 0, c.errore);
     // Then the stored reservations go into QV, also those an earlier download left waiting.

@@ -241,6 +241,8 @@ private:
 
     QString comparison()
     {
+        if (isKeyword(peek(), u"strcomp") && m_tokens.at(m_pos + 1).kind == Tok::LParen)
+            return exactComparison();
         bool leftIsCall = false;
         QString left = sum(&leftIsCall);
         if (peek().kind == Tok::Op &&
@@ -287,6 +289,31 @@ private:
         if (acceptKeyword(u"like"))
             return left + u" LIKE "_s + sum(nullptr);
         return left;
+    }
+
+    // StrComp(a, b, 0) = 0 (or <> 0): Jet's binary comparison, for keys whose case counts where text
+    // otherwise compares without regard to case. The equality tests the folded values first, so that
+    // an index on the field finds the candidates, and then the exact ones.
+    QString exactComparison()
+    {
+        next();
+        expect(Tok::LParen);
+        const qsizetype firstParam = m_out->params.size();
+        const QString a = sum(nullptr);
+        expect(Tok::Comma);
+        const QString b = sum(nullptr);
+        const qsizetype endParams = m_out->params.size();
+        expect(Tok::Comma);
+        const QString mode = expect(Tok::Number).text;
+        expect(Tok::RParen);
+        const QString op = expect(Tok::Op).text;
+        const QString zero = expect(Tok::Number).text;
+        if (mode != u"0" || zero != u"0" || (op != u"=" && op != u"<>" && op != u"!="))
+            syntaxError(m_text, u"StrComp si confronta solo come StrComp(a, b, 0) = 0 oppure <> 0"_s);
+        if (op != u"=")
+            return a + u" <> "_s + b + u" COLLATE BINARY"_s;
+        m_out->params.append(m_out->params.mid(firstParam, endParams - firstParam));
+        return u'(' + a + u" = "_s + b + u" AND "_s + a + u" = "_s + b + u" COLLATE BINARY)"_s;
     }
 
     QString subSelect()

@@ -45,6 +45,9 @@ inline void useSimulator(AppContext& ctx, const QString& baseUrl, const QString&
     ctx.settings.Password = u"secret"_s;
     ctx.connectTimeoutMs = 5000;
     ctx.exchangeTimeoutMs = 30000;
+    // These tests read the order in which the service received the confirmations; over several
+    // connections at once that order is the network's (the parallel confirmations have their own tests).
+    ctx.confermeInParallelo = 1;
 }
 
 // The room types the service's reservations use, as the room list download leaves them.
