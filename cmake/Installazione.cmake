@@ -29,11 +29,10 @@ install(FILES packaging/${SB_PACKAGE}@.service DESTINATION lib/systemd/system)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${SB_PACKAGE})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-# The synopsis is the Description's first line; the text below it does not repeat it.
+# CPack puts the synopsis on the Description's first line, before the text below: which must not repeat it.
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "bridge between the QV hotel system and the SimpleBooking service")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n\
-Downloads the web reservations of a hotel and registers them in QV's data\n\
+  "Downloads the web reservations of a hotel and registers them in QV's data\n\
 directory, publishes availability, and maps the service's room types and rate\n\
 plans to QV's codes. Runs as a desktop program or unattended, one systemd\n\
 instance (qv-simplebooking@HOTEL) per property.")

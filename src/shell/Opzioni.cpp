@@ -48,7 +48,7 @@ QString Opzioni::uso()
            u"Il manuale: man SBDeskTop"_s;
 }
 
-Opzioni::Lettura Opzioni::leggi(const QStringList& args)
+LetturaOpzioni Opzioni::leggi(const QStringList& args)
 {
     QCommandLineParser parser;
     // "-headless" is "--headless": no option here is a single letter but -h.
@@ -63,7 +63,7 @@ Opzioni::Lettura Opzioni::leggi(const QStringList& args)
     // The parser reads past an unknown option, so "--once status" is known even on a wrong line.
     const bool letto = parser.parse(args);
     const bool chiedeStato = parser.values(once).contains(u"status"_s);
-    Lettura esito;
+    LetturaOpzioni esito;
     esito.codiceUscita = chiedeStato ? ErroreOpzioniStato : ErroreOpzioni;
     const auto rifiuta = [&](const QString& problema) {
         esito.problema = problema;

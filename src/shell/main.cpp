@@ -263,7 +263,7 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args.append(QString::fromLocal8Bit(argv[i]));
-    const Opzioni::Lettura lettura = Opzioni::leggi(args);
+    const LetturaOpzioni lettura = Opzioni::leggi(args);
     if (!lettura.opzioni) {
         scriviErrore(lettura.problema + u'\n' + Opzioni::uso());
         return lettura.codiceUscita;

@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-Opzioni::Lettura leggi(QStringList args)
+LetturaOpzioni leggi(QStringList args)
 {
     args.prepend(u"SBDeskTop"_s);
     return Opzioni::leggi(args);
@@ -51,7 +51,7 @@ TEST(CommandLine, AWrongLineIsRefusedNamingWhatIsWrongWithTheMonitoringCodeWhenI
         {{u"--ask-dir"_s, u"--dir"_s, u"/srv/qv"_s}, u"--ask-dir vale solo", 2},
     };
     for (const Rifiutata& caso : casi) {
-        const Opzioni::Lettura l = leggi(caso.args);
+        const LetturaOpzioni l = leggi(caso.args);
         const std::string riga = caso.args.join(u' ').toStdString();
         EXPECT_FALSE(l.opzioni) << riga;
         EXPECT_THAT(l.problema, Contiene(QString::fromUtf16(caso.problema))) << riga;
@@ -62,9 +62,8 @@ TEST(CommandLine, AWrongLineIsRefusedNamingWhatIsWrongWithTheMonitoringCodeWhenI
 TEST(CommandLine, EveryOptionOfTheUsageIsReadWithItsValue)
 {
     const QString qui = QDir::currentPath();
-    const Opzioni::Lettura l =
-        leggi({u"--headless"_s, u"--once"_s, u"reservations"_s, u"--answers"_s, u"risposte.txt"_s,
-               u"--log=registro.log"_s, u"--dir"_s, u"/srv/qv/hotel-rossi"_s, u"--init"_s});
+    const LetturaOpzioni l = leggi({u"--headless"_s, u"--once"_s, u"reservations"_s, u"--answers"_s, u"risposte.txt"_s,
+                                    u"--log=registro.log"_s, u"--dir"_s, u"/srv/qv/hotel-rossi"_s, u"--init"_s});
     ASSERT_TRUE(l.opzioni) << l.problema.toStdString();
     EXPECT_TRUE(l.opzioni->headless && l.opzioni->init);
     EXPECT_EQ(l.opzioni->once, Sessione::Comando::Reservations);
@@ -73,17 +72,17 @@ TEST(CommandLine, EveryOptionOfTheUsageIsReadWithItsValue)
     EXPECT_EQ(l.opzioni->log, QDir(qui).filePath(u"registro.log"_s));
     EXPECT_EQ(l.opzioni->dir, u"/srv/qv/hotel-rossi"_s);
 
-    const Opzioni::Lettura s = leggi({u"--headless"_s, u"--once"_s, u"status"_s, u"--json"_s});
+    const LetturaOpzioni s = leggi({u"--headless"_s, u"--once"_s, u"status"_s, u"--json"_s});
     ASSERT_TRUE(s.opzioni);
     EXPECT_TRUE(s.opzioni->status && s.opzioni->json && !s.opzioni->once);
-    const Opzioni::Lettura t = leggi({u"--headless"_s, u"--publish"_s});
+    const LetturaOpzioni t = leggi({u"--headless"_s, u"--publish"_s});
     ASSERT_TRUE(t.opzioni);
     EXPECT_TRUE(t.opzioni->publish && !t.opzioni->once && !t.opzioni->status);
 }
 
 TEST(CommandLine, AValueThatLooksLikeAnOptionStaysAValue)
 {
-    const Opzioni::Lettura l = leggi({u"--log"_s, u"--headless"_s});
+    const LetturaOpzioni l = leggi({u"--log"_s, u"--headless"_s});
     ASSERT_TRUE(l.opzioni) << l.problema.toStdString();
     EXPECT_FALSE(l.opzioni->headless) << "the log file's name made the program headless";
     EXPECT_EQ(QFileInfo(l.opzioni->log).fileName(), u"--headless"_s);
@@ -93,7 +92,7 @@ TEST(CommandLine, HelpIsAnsweredInEveryModeAndTheUsageNamesEveryCommandAndOption
 {
     for (const QStringList& args :
          {QStringList{u"--help"_s}, QStringList{u"-h"_s}, QStringList{u"--headless"_s, u"--help"_s}}) {
-        const Opzioni::Lettura l = leggi(args);
+        const LetturaOpzioni l = leggi(args);
         ASSERT_TRUE(l.opzioni) << l.problema.toStdString();
         EXPECT_TRUE(l.opzioni->help);
     }
