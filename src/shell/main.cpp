@@ -170,8 +170,7 @@ int senzaFinestre(const Opzioni& o)
     if (errore.isEmpty() && !QFileInfo::exists(ctx.path(QString::fromUtf16(Settings::FileName))))
         errore = u"il file "_s + ctx.path(QString::fromUtf16(Settings::FileName)) +
                  u" non esiste. Inserire i parametri con la finestra \"Parametri\" del programma, "
-                 u"oppure scrivere il file (dodici righe; la tredicesima, \" 1 \", pubblica la disponibilità a ogni "
-                 u"ciclo, la quattordicesima dice per quanti giorni, vuota 31)."_s;
+                 u"oppure scrivere il file a mano: \"man SBDeskTop\" ne descrive le righe una per una."_s;
     if (errore.isEmpty())
         errore = sessione.avvia();
     if (!errore.isEmpty()) {
