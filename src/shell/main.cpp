@@ -9,7 +9,7 @@
 //   options: --answers FILE (answers to the questions, one a line), --log FILE, --dir DIR (the
 //            working directory), --init (a new hotel in a directory that is no QV data directory)
 //   SBDeskTop --ask-dir             the desktop entry: the data directory chosen once and remembered
-//   SBDeskTop --version
+//   SBDeskTop --version, SBDeskTop --help (the usage, in Opzioni.cpp)
 //
 // The working directory is the current directory, or --dir's.
 
@@ -17,6 +17,7 @@
 #include "context/AppContext.h"
 #include "shell/CartellaDati.h"
 #include "shell/HeadlessOperatorPort.h"
+#include "shell/Opzioni.h"
 #include "shell/QtOperatorPort.h"
 #include "shell/Registro.h"
 #include "shell/SBDeskTop.h"
@@ -33,25 +34,11 @@
 #include <QSettings>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct Opzioni
-{
-    bool headless = false;
-    bool publish = false;
-    bool init = false;
-    bool askDir = false;
-    bool version = false;
-    bool status = false;
-    bool json = false;
-    std::optional<Sessione::Comando> once;
-    QString answers;
-    QString log;
-    QString dir;
-};
 
 void scriviErrore(const QString& testo)
 {
@@ -59,76 +46,30 @@ void scriviErrore(const QString& testo)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
 
-constexpr const char16_t* kUso =
-    u"uso: SBDeskTop [--dir CARTELLA | --ask-dir] [--init] [--log FILE]\n"
-    u"     SBDeskTop --headless [--once getRooms|getRates|reservations|tick|publish] [--publish] [--answers FILE]\n"
-    u"                          [--dir CARTELLA] [--init] [--log FILE]\n"
-    u"     SBDeskTop --headless --once status [--json] [--dir CARTELLA]\n"
-    u"     SBDeskTop --version";
+constexpr const char16_t kSoloSenzaFinestre[] =
+    u"senza schermo il programma lavora solo con --headless (SBDeskTop --help).";
 
-std::optional<Opzioni> leggiOpzioni(const QStringList& args, QString* problema)
+// Empty when the windows have somewhere to open: a display, or a platform named on purpose (offscreen).
+QString senzaSchermo()
 {
-    Opzioni o;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == u"--headless") {
-            o.headless = true;
-            continue;
-        }
-        if (a == u"--publish") {
-            o.publish = true;
-            continue;
-        }
-        if (a == u"--init" || a == u"--ask-dir" || a == u"--version") {
-            (a == u"--init" ? o.init : a == u"--ask-dir" ? o.askDir : o.version) = true;
-            continue;
-        }
-        if (a == u"--json") {
-            o.json = true;
-            continue;
-        }
-        if (a == u"--once" || a == u"--answers" || a == u"--log" || a == u"--dir") {
-            if (i + 1 >= args.size()) {
-                *problema = a + u" richiede un valore"_s;
-                return std::nullopt;
-            }
-            const QString valore = args.at(++i);
-            if (a == u"--once" && valore == u"status") {
-                o.status = true;
-            } else if (a == u"--once") {
-                o.once = Sessione::comando(valore);
-                if (!o.once) {
-                    *problema = u"comando sconosciuto: "_s + valore;
-                    return std::nullopt;
-                }
-            } else if (a == u"--dir") {
-                o.dir = valore;
-            } else {
-                // Taken from where the program was started, before --dir moves the working directory.
-                (a == u"--answers" ? o.answers : o.log) = QFileInfo(valore).absoluteFilePath();
-            }
-            continue;
-        }
-        *problema = u"opzione sconosciuta: "_s + a;
-        return std::nullopt;
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return {};
+    return u"impossibile aprire le finestre: nessuno schermo (DISPLAY e WAYLAND_DISPLAY sono vuote); "_s +
+           QString::fromUtf16(kSoloSenzaFinestre);
+}
+
+// Only while the application object is made: Qt ends a start whose platform cannot be opened with a
+// fatal message (and a core dump); this one says why in one line and exits.
+void schermoIrraggiungibile(QtMsgType tipo, const QMessageLogContext& contesto, const QString& testo)
+{
+    if (tipo != QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", qFormatLogMessage(tipo, contesto, testo).toLocal8Bit().constData());
+        return;
     }
-    if (o.json && !o.status) {
-        *problema = u"--json vale solo con --once status"_s;
-        return std::nullopt;
-    }
-    if (o.status && (o.once || o.publish || !o.answers.isEmpty())) {
-        *problema = u"--once status non accetta altri comandi, --publish né --answers"_s;
-        return std::nullopt;
-    }
-    if (!o.headless && (o.once || o.status || !o.answers.isEmpty() || o.publish)) {
-        *problema = u"--once, --answers e --publish valgono solo con --headless"_s;
-        return std::nullopt;
-    }
-    if (o.askDir && (o.headless || !o.dir.isEmpty())) {
-        *problema = u"--ask-dir vale solo con le finestre e senza --dir"_s;
-        return std::nullopt;
-    }
-    return o;
+    scriviErrore(u"impossibile aprire le finestre: lo schermo "_s + qEnvironmentVariable("DISPLAY") +
+                 u" non risponde; "_s + QString::fromUtf16(kSoloSenzaFinestre));
+    std::_Exit(1);
 }
 
 void scriviVersione()
@@ -229,8 +170,7 @@ int senzaFinestre(const Opzioni& o)
     if (errore.isEmpty() && !QFileInfo::exists(ctx.path(QString::fromUtf16(Settings::FileName))))
         errore = u"il file "_s + ctx.path(QString::fromUtf16(Settings::FileName)) +
                  u" non esiste. Inserire i parametri con la finestra \"Parametri\" del programma, "
-                 u"oppure scrivere il file (dodici righe; la tredicesima, \" 1 \", pubblica la disponibilità a ogni "
-                 u"ciclo, la quattordicesima dice per quanti giorni, vuota 31)."_s;
+                 u"oppure scrivere il file a mano: \"man SBDeskTop\" ne descrive le righe una per una."_s;
     if (errore.isEmpty())
         errore = sessione.avvia();
     if (!errore.isEmpty()) {
@@ -317,49 +257,43 @@ int conFinestre(const Opzioni& o)
 
 int main(int argc, char** argv)
 {
-    // The kind of application has to be chosen before the arguments can be read the Qt way: read
-    // them once as they are, so that a value ("--log --headless") is never taken for the option.
-    QStringList grezzi;
+    // Read before any application object: the usage, the version and a wrong option need no display,
+    // and a value ("--log --headless") is never taken for an option.
+    QStringList args;
     for (int i = 0; i < argc; ++i)
-        grezzi.append(QString::fromLocal8Bit(argv[i]));
-    QString problemaIniziale;
-    const auto prime = leggiOpzioni(grezzi, &problemaIniziale);
-    const bool headless = prime && prime->headless;
-    if (prime && prime->version) {
-        // Before any application object: no display is needed to ask.
+        args.append(QString::fromLocal8Bit(argv[i]));
+    const LetturaOpzioni lettura = Opzioni::leggi(args);
+    if (!lettura.opzioni) {
+        scriviErrore(lettura.problema + u'\n' + Opzioni::uso());
+        return lettura.codiceUscita;
+    }
+    const Opzioni& opzioni = *lettura.opzioni;
+    if (opzioni.help) {
+        std::fprintf(stdout, "%s\n", Opzioni::uso().toLocal8Bit().constData());
+        return 0;
+    }
+    if (opzioni.version) {
         scriviVersione();
         return 0;
     }
-    if (!prime && grezzi.contains(u"--headless"_s)) {
-        // Without windows there may be no display: a wrong option is told without one. A monitor
-        // asking for the status reads a wrong option as "unknown".
-        scriviErrore(problemaIniziale + u'\n' + QString::fromUtf16(kUso));
-        return grezzi.contains(u"status"_s) ? 3 : 2;
-    }
-    if (headless) {
-        // A reader of standard error that goes away (a pipe into a logger) must not end the run.
-        std::signal(SIGPIPE, SIG_IGN);
-    }
 
     std::unique_ptr<QCoreApplication> app;
-    if (headless)
+    if (opzioni.headless) {
+        // A reader of standard error that goes away (a pipe into a logger) must not end the run.
+        std::signal(SIGPIPE, SIG_IGN);
         app = std::make_unique<QCoreApplication>(argc, argv);
-    else
+    } else {
+        if (const QString motivo = senzaSchermo(); !motivo.isEmpty()) {
+            scriviErrore(motivo);
+            return 1;
+        }
+        // A display that is named but cannot be reached ends in Qt's fatal message: told in one line.
+        qInstallMessageHandler(&schermoIrraggiungibile);
         app = std::make_unique<QApplication>(argc, argv);
+        qInstallMessageHandler(nullptr);
+    }
     QCoreApplication::setApplicationName(u"SBDeskTop"_s);
-
-    const QStringList args = QCoreApplication::arguments();
-    if (args.contains(u"--help"_s) || args.contains(u"-h"_s)) {
-        std::fprintf(stdout, "%s\n", QString::fromUtf16(kUso).toLocal8Bit().constData());
-        return 0;
-    }
-    QString problema;
-    const auto opzioni = leggiOpzioni(args, &problema);
-    if (!opzioni) {
-        scriviErrore(problema + u'\n' + QString::fromUtf16(kUso));
-        return 2;
-    }
-    if (opzioni->status)
-        return stato(*opzioni);
-    return opzioni->headless ? senzaFinestre(*opzioni) : conFinestre(*opzioni);
+    if (opzioni.status)
+        return stato(opzioni);
+    return opzioni.headless ? senzaFinestre(opzioni) : conFinestre(opzioni);
 }
