@@ -5,13 +5,12 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// The reasons named in the closing line; the others are only counted.
-constexpr int kMotiviNominati = 3;
 constexpr qsizetype kLunghezzaMotivo = 200;
 
 } // namespace
@@ -35,8 +34,11 @@ bool MotiviAttesa::daDire(const QString& nPren, const QString& chi, const QStrin
     const bool giaDetto = m_registrati.value(chiave) == motivo || m_detti.contains(motivo);
     if (m_registrati.value(chiave) != motivo)
         m_nuovi.insert(chiave, motivo);
+    QStringList& chi_ = m_perMotivo[motivo];
+    if (!chi_.contains(chiave))
+        chi_.append(chiave);
     if (giaDetto) {
-        ++m_taciuti[motivo];
+        m_taciuti.insert(motivo);
         return false;
     }
     m_detti.insert(motivo);
@@ -54,25 +56,27 @@ QString MotiviAttesa::chiudi(Database& interfaccia, const QDateTime& ora)
     }
     m_nuovi.clear();
     m_detti.clear();
-    if (m_taciuti.isEmpty())
+    const QMap<QString, QStringList> perMotivo = std::exchange(m_perMotivo, {});
+    const QSet<QString> taciuti = std::exchange(m_taciuti, {});
+    if (taciuti.isEmpty())
         return {};
-    QList<std::pair<int, QString>> perNumero;
-    int totale = 0;
-    for (auto it = m_taciuti.cbegin(); it != m_taciuti.cend(); ++it) {
-        perNumero.append({it.value(), it.key()});
-        totale += it.value();
+    // Each reason once, with every reservation it keeps waiting, the most shared first.
+    QList<std::pair<QString, QStringList>> motivi;
+    qsizetype totale = 0;
+    for (auto it = perMotivo.cbegin(); it != perMotivo.cend(); ++it)
+        if (taciuti.contains(it.key())) {
+            motivi.append({it.key(), it.value()});
+            totale += it.value().size();
+        }
+    std::stable_sort(motivi.begin(), motivi.end(),
+                     [](const auto& a, const auto& b) { return a.second.size() > b.second.size(); });
+    QStringList righe;
+    for (const auto& [m, chi] : std::as_const(motivi)) {
+        QString motivo = m.size() > kLunghezzaMotivo ? m.left(kLunghezzaMotivo) + u"..."_s : m;
+        while (motivo.endsWith(u'.'))
+            motivo.chop(1);
+        righe << motivo + u": "_s + chi.join(u", "_s);
     }
-    m_taciuti.clear();
-    std::stable_sort(perNumero.begin(), perNumero.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
-    QStringList motivi;
-    for (qsizetype i = 0; i < std::min<qsizetype>(perNumero.size(), kMotiviNominati); ++i) {
-        const QString& m = perNumero.at(i).second;
-        motivi << u'(' + QString::number(perNumero.at(i).first) + u") "_s +
-                      (m.size() > kLunghezzaMotivo ? m.left(kLunghezzaMotivo) + u"..."_s : m);
-    }
-    if (perNumero.size() > kMotiviNominati)
-        motivi << u"(e altri "_s + QString::number(perNumero.size() - kMotiviNominati) + u" motivi)"_s;
     return (totale == 1 ? u"1 prenotazione web resta"_s : QString::number(totale) + u" prenotazioni web restano"_s) +
-           u" in attesa per motivi già segnalati (l'elenco è nella finestra Stato): "_s + motivi.join(u' ');
+           u" in attesa (l'elenco è nella finestra Stato):\r\n"_s + righe.join(u"\r\n"_s);
 }

@@ -24,6 +24,8 @@ namespace {
 
 const QString kCrLf = u"\r\n"_s;
 const QString kNessuna = u",,"_s;
+// A longer stay is taken for a date written wrong.
+constexpr qint64 kNottiMassime = 365;
 
 bool vuoto(const QString& s)
 {
@@ -160,9 +162,39 @@ void RevisionePrenotazioni::EsaminaPrenotazioniWeb()
                           u"restano in attesa della prossima."_s);
 }
 
+QString RevisionePrenotazioni::soggiornoStrano(const Prenotazione& p) const
+{
+    const QDate dal = TextDate::fromYmd(p.dataFrom);
+    const QDate al = TextDate::fromYmd(p.dataTo);
+    if (!dal.isValid() || !al.isValid())
+        return u"non ha date di soggiorno valide"_s;
+    const qint64 notti = dal.daysTo(al);
+    const QString soggiorno = u"il soggiorno dal "_s + p.dal() + u" al "_s + p.al();
+    if (notti < 0)
+        return soggiorno + u" finisce prima di cominciare"_s;
+    if (notti == 0)
+        return soggiorno + u" non ha nessuna notte"_s;
+    if (notti > kNottiMassime)
+        return soggiorno + u" ha "_s + QString::number(notti) + u" notti, più di "_s + QString::number(kNottiMassime);
+    if (dal > m_ctx.clock().today().addYears(2))
+        return soggiorno + u" comincia oltre due anni da oggi"_s;
+    return {};
+}
+
 bool RevisionePrenotazioni::esamina(const Prenotazione& p, int giro)
 {
     const bool automatica = m_ctx.settings.Modalita == u"2";
+    // A stay no guest books is more likely a date written wrong: a person decides.
+    if (const QString strano = soggiornoStrano(p); !strano.isEmpty()) {
+        const QString testo = p.chi() + u": "_s + strano + u'.';
+        if (automatica ||
+            m_ctx.op().messageBox({QString::fromUtf16(Titolo), testo + kCrLf + u"Registro comunque la prenotazione?"_s,
+                                   OperatorPort::Icon::Question, OperatorPort::Buttons::YesNo, OperatorPort::Answer::No,
+                                   OperatorPort::Answer::Unanswered}) != OperatorPort::Answer::Yes) {
+            attesa(p, testo + u" Non è stata registrata e resta in attesa di un operatore."_s);
+            return false;
+        }
+    }
     // A reservation QV holds already: what waits is its modification.
     std::optional<Modifica> modifica;
     if (auto applicata = VersioneApplicata::leggi(m_file.interfaccia(), p.nPren)) {

@@ -50,6 +50,9 @@ private:
     // again because it changed while it was being reviewed.
     bool esamina(const Prenotazione& p, int giro);
     bool riesamina(const Prenotazione& p, int giro);
+    // What makes the stay one no guest books (no night, ending before it starts, over a year, more
+    // than two years ahead, no dates): empty when it is a plain stay.
+    QString soggiornoStrano(const Prenotazione& p) const;
     // What a modification changes and whether it can be applied by the bridge: false when it waits,
     // or when the operator said it was made in QV by hand (it is then handled).
     bool preparaModifica(const Prenotazione& p, Modifica& m, bool automatica);

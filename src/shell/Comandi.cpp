@@ -3,6 +3,7 @@
 #include "booking/RevisionePrenotazioni.h"
 #include "context/AppContext.h"
 #include "import/ReservationImporter.h"
+#include "service/GiudizioRisposta.h"
 #include "service/ServiceClient.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
@@ -65,6 +66,17 @@ void Comandi::reservations()
     step(m_ctx, m_errore, [&] { risposte = client.ScaricaPrenotazioni(); });
     const bool riuscito = risposte && risposte->giudizioNuove.accettata();
     const QString errore = risposte ? risposte->giudizioNuove.motivo : m_ctx.UltimaRisposta;
+    // A download ended by the program's own stop is no failure of the service: it is only told.
+    const auto interrotto = [&](const Giudizio& g) {
+        if (g.esito != EsitoRisposta::Interrotta)
+            return false;
+        m_ctx.op().avviso(QString::fromUtf16(ServiceClient::Titolo),
+                          u"Scarico delle prenotazioni interrotto per la chiusura del programma: riprenderà alla "_s
+                          u"prossima esecuzione."_s);
+        return true;
+    };
+    if (risposte && interrotto(risposte->giudizioNuove))
+        return;
     segnaScambio(ArchivioSync::Prenotazioni, riuscito, riuscito ? QString() : errore);
     if (!risposte)
         return;
@@ -76,7 +88,7 @@ void Comandi::reservations()
     };
     ReservationImporter importer(m_ctx, client);
     step(m_ctx, m_errore, [&] { importer.LeggiPrenotazioni(risposte->nuove, risposte->giudizioNuove); });
-    if (!fermo())
+    if (!fermo() && !interrotto(risposte->giudizioCancellazioni))
         step(m_ctx, m_errore,
              [&] { importer.LeggiCancellazioni(risposte->cancellazioni, risposte->giudizioCancellazioni); });
     if (const ServiceClient::EsitoConferme& c = client.conferme(); c.riuscite + c.fallite > 0)

@@ -111,6 +111,13 @@ void Scheduler::inviaFile(Esito& esito)
             esito.inviati.append(nome);
             if (m_registro)
                 m_registro->scrivi(u"Disponibilità inviata: "_s + nome);
+        } else if (m_ctx.avanzamento.arrestoRichiesto()) {
+            // Ended by the program's own stop: the file keeps its name and goes at the next run.
+            if (m_registro)
+                m_registro->scrivi(u"Invio della disponibilità "_s + nome +
+                                   u" interrotto per la chiusura del programma: il file resta e sarà inviato alla "_s
+                                   u"prossima esecuzione."_s);
+            return;
         } else {
             eliminare = false;
             const QString fallito = nomeFallito(path);

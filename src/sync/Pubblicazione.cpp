@@ -91,7 +91,10 @@ bool Pubblicazione::invia(const QString& codiceHotel, const CamereDaOffrire& off
     Database::Transaction uow(sb);
     if (ok)
         ArchivioSync::registraDetti(sb, avvisi, m_ctx.clock().now());
-    ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Disponibilita), ok, m_ctx.clock().now(), errore);
+    // Ended by the program's own stop: no failure of the service, nothing to record against it.
+    if (ok || !m_ctx.avanzamento.arrestoRichiesto())
+        ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Disponibilita), ok, m_ctx.clock().now(),
+                                   errore);
     uow.commit();
     return ok;
 }

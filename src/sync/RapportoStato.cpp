@@ -101,15 +101,42 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
         if (timerAttivo && (!ultimoRiuscito.isValid() || ultimoRiuscito.secsTo(ora) > 24 * 3600))
             r.aggiungi(Livello::Critico, u"Nessuno scambio riuscito con il servizio da oltre 24 ore."_s);
 
-        // Web reservations waiting for QV: since the first tick that saw them, else since the day they were made.
+        // Web reservations waiting for QV, each with its guest, stay, rooms, since when (as the timer
+        // recorded it: a time nobody recorded is not shown) and why.
         QJsonArray attesa;
         const QHash<QString, QDateTime> dal = ArchivioSync::inAttesaDal(sb);
+        const QHash<QString, QString> motivi = ArchivioSync::motiviAttesa(sb);
         const bool storico = sb.hasTable(u"VersioniInQV"_s) && sb.hasTable(u"StoricoPrenotazioni"_s);
-        for (const auto& [id, rDate] : ArchivioSync::inAttesa(sb)) {
-            QDateTime da = dal.value(id);
-            if (!da.isValid())
-                da = QDateTime(TextDate::fromYmd(rDate), QTime(0, 0));
-            QJsonObject o{{u"NPren"_s, id}, {u"RDate"_s, rDate}, {u"dal"_s, ArchivioSync::istante(da)}};
+        QString campi = u"NPren, RDate, LastName, FirstName, DataFrom, DataTo, Status"_s;
+        for (int k = 1; k <= 10; ++k)
+            campi += u", Room%1_S, Room%1_Q"_s.arg(k);
+        QSqlQuery& q = sb.run(u"SELECT "_s + campi + u" FROM "_s + sb.table(u"Reservations"_s)->sql +
+                                  u" WHERE NumeroHotel = 1 AND Registrata = 0 ORDER BY rowid"_s,
+                              {});
+        QList<QJsonObject> righe;
+        while (q.next()) {
+            if (q.value(6).toString().trimmed().compare(u"Cancelled"_s, Qt::CaseInsensitive) == 0)
+                continue;
+            const QString id = q.value(0).toString().trimmed();
+            QStringList camere;
+            for (int k = 0; k < 10; ++k)
+                if (const QString tipo = q.value(7 + 2 * k).toString().trimmed(); !tipo.isEmpty())
+                    camere << tipo + u' ' + QString::number(q.value(8 + 2 * k).toDouble());
+            const QDateTime da = dal.value(id);
+            righe.append(
+                {{u"NPren"_s, id},
+                 {u"RDate"_s, q.value(1).toString().trimmed()},
+                 {u"ospite"_s, (q.value(2).toString().trimmed() + u' ' + q.value(3).toString().trimmed()).trimmed()},
+                 {u"arrivo"_s, q.value(4).toString().trimmed()},
+                 {u"partenza"_s, q.value(5).toString().trimmed()},
+                 {u"camere"_s, camere.join(u", "_s)},
+                 {u"dal"_s, da.isValid() ? ArchivioSync::istante(da) : QString()},
+                 {u"motivo"_s, motivi.value(id)}});
+        }
+        q.finish();
+        for (QJsonObject& o : righe) {
+            const QString id = o.value(u"NPren"_s).toString();
+            const QDateTime da = dal.value(id);
             // A modification of a reservation QV holds: QV keeps the old stay until it is applied.
             const bool modifica = storico && VersioneApplicata::leggi(sb, id).has_value();
             if (modifica)
@@ -124,6 +151,10 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
                                                            u'.');
         }
         r.m_dati.insert(u"inAttesa"_s, attesa);
+        if (!attesa.isEmpty())
+            r.aggiungi(Livello::Ok, attesa.size() == 1
+                                        ? u"1 prenotazione web in attesa di QV."_s
+                                        : QString::number(attesa.size()) + u" prenotazioni web in attesa di QV."_s);
         // A reservation with no room type the bridge can read: only a person can enter it in QV.
         {
             QSqlQuery& q = sb.run(u"SELECT NPren FROM "_s + sb.table(u"Reservations"_s)->sql +
@@ -215,9 +246,18 @@ QStringList RapportoStato::inAttesa() const
     QStringList out;
     for (const QJsonValue& v : m_dati.value(u"inAttesa"_s).toArray()) {
         const QJsonObject o = v.toObject();
-        QString riga = o.value(u"NPren"_s).toString() + u" del "_s + TextDate::ymdToDmy(o.value(u"RDate"_s).toString());
+        const auto testo = [&](const char16_t* chiave) {
+            return o.value(QString::fromUtf16(chiave)).toString();
+        };
+        QString riga = testo(u"NPren") + u' ' + testo(u"ospite") + u", dal "_s + TextDate::ymdToDmy(testo(u"arrivo")) +
+                       u" al "_s + TextDate::ymdToDmy(testo(u"partenza")) + u", "_s +
+                       (testo(u"camere").isEmpty() ? u"nessuna camera leggibile"_s : testo(u"camere"));
+        if (const QDateTime da = ArchivioSync::leggiIstante(o.value(u"dal"_s).toString()); da.isValid())
+            riga += u" \u2014 in attesa dal "_s + quando(da);
         if (o.contains(u"modifica"_s))
-            riga += u": modifica da applicare ("_s + o.value(u"modifica"_s).toString() + u')';
+            riga += u" \u2014 modifica da applicare: "_s + testo(u"modifica");
+        if (!testo(u"motivo").isEmpty())
+            riga += u" \u2014 "_s + testo(u"motivo");
         out.append(riga);
     }
     return out;

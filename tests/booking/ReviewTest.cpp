@@ -267,13 +267,16 @@ TEST_F(Hotel, AReasonIsToldOnceAndAStopEndsTheReviewBetweenTwoReservations)
     w.ctx.nuovoComando();
     rivedi();
     EXPECT_EQ(mostrati(u"La prenotazione web WT"_s), 1);
-    EXPECT_THAT(riepilogo(), Contiene(u"6 prenotazioni web restano in attesa per motivi già segnalati"_s));
+    // The reason told once names, when the review ends, every reservation it keeps waiting.
+    EXPECT_THAT(riepilogo(), Contiene(u"7 prenotazioni web restano in attesa"_s));
+    EXPECT_THAT(riepilogo(), Contiene(u"non viene sistemato in QV: WT1, WT2, WT3, WT4, WT5, WT6, WX"_s));
 
     w.ctx.nuovoComando();
     rivedi();
     EXPECT_THAT(w.op.messageTexts(), IsEmpty());
     EXPECT_THAT(riepilogo(), Contiene(u"7 prenotazioni web restano"_s));
-    EXPECT_THAT(riepilogo(), Contiene(u"(7) non è stata registrata: "_s + contatore));
+    EXPECT_THAT(riepilogo(), Contiene(u"non è stata registrata: "_s + contatore));
+    EXPECT_THAT(riepilogo(), Contiene(u": WT1, WT2, WT3, WT4, WT5, WT6, WX"_s));
 
     // A new reason is told; a stop asked after three reservations leaves the others untouched.
     esegui(w.dir(), u"Contatori.mdb"_s, u"INSERT INTO Contatori VALUES (1, 'x')"_s);

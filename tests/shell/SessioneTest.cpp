@@ -16,6 +16,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -155,6 +156,27 @@ TEST_F(SessioneSend, ASentFileIsDeletedAFailedOneKept)
     b.w.write(u"WBValuesRooms20260101000200.txt"_s, file);
     b.sessione.esegui(Sessione::Comando::Tick);
     EXPECT_TRUE(QFileInfo::exists(b.w.file(u"WBValuesRooms20260101000200.txt.failed"_s)));
+}
+
+// SIGTERM while the service is slow: a stop of the program's own, never a failure of the service.
+TEST_F(SessioneSend, AStopDuringAnExchangeIsNoFailureAndTheFileKeepsItsName)
+{
+    QElapsedTimer dal;
+    b.w.ctx.avanzamento.setArresto([&] { return dal.isValid() && dal.hasExpired(300); });
+    sim.setFault(SimFault::slow(3000));
+    b.w.write(u"WBValuesRooms20260101000000.txt"_s, file);
+    dal.start();
+    b.sessione.esegui(Sessione::Comando::Tick);
+    EXPECT_TRUE(QFileInfo::exists(b.w.file(u"WBValuesRooms20260101000000.txt"_s)));
+    EXPECT_TRUE(b.w.dir().entryList({u"*.failed"_s}).isEmpty());
+
+    b.w.clock.set(QDateTime(QDate::currentDate(), QTime(12, 10, 0))); // a download minute
+    dal.start();
+    b.sessione.esegui(Sessione::Comando::Reservations);
+    EXPECT_THAT(b.w.op.messageTexts().join(u'\n'), ::testing::Not(Contiene(u"errata"_s)));
+    EXPECT_THAT(b.w.op.answers.join(u'\n'), Contiene(u"interrotto per la chiusura del programma"_s));
+    Database sb(b.w.dir(), u"SimpleBooking.mdb"_s);
+    EXPECT_EQ(sb.OpenRecordset(u"Select * From StatoScambi Where UltimoFallito > ''"_s).RecordCount(), 0);
 }
 
 TEST(HeadlessOperator, AnswersComeFromTheScriptInOrder)
