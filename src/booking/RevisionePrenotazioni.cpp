@@ -241,8 +241,15 @@ bool RevisionePrenotazioni::esamina(const Prenotazione& p, int giro)
     m_mancanza.clear();
     Assegnazione assegnazione = assegna(p, scelte, testo, automatica, 0, modifica ? &*modifica : nullptr);
     for (int tentativo = 1;; ++tentativo) {
-        if (assegnazione == Assegnazione::SenzaRisposta || assegnazione == Assegnazione::Rinviata)
-            return false; // nobody answered, or the operator said later: the reservation waits
+        if (assegnazione == Assegnazione::SenzaRisposta) {
+            // Recorded for "Stato", not told: the operator has just said later, or nobody was there.
+            if (m_motivi)
+                m_motivi->daDire(p.nPren, p.chi(),
+                                 u"la scelta delle camere è stata rimandata: resta in attesa di un operatore."_s);
+            return false;
+        }
+        if (assegnazione == Assegnazione::Rinviata)
+            return false; // the operator said later, and was told why it waits
         if (assegnazione == Assegnazione::Esclusa)
             return scrittura.segnaGestita(p.nPren, false).esito == ScritturaPrenotazione::Esito::Segnata;
         if (assegnazione == Assegnazione::Mancano) {

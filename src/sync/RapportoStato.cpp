@@ -151,10 +151,11 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
                                                            u'.');
         }
         r.m_dati.insert(u"inAttesa"_s, attesa);
+        // The first line of a status that is otherwise in order.
         if (!attesa.isEmpty())
-            r.aggiungi(Livello::Ok, attesa.size() == 1
-                                        ? u"1 prenotazione web in attesa di QV."_s
-                                        : QString::number(attesa.size()) + u" prenotazioni web in attesa di QV."_s);
+            r.m_riscontri.prepend({Livello::Ok, attesa.size() == 1 ? u"1 prenotazione web in attesa di QV."_s
+                                                                   : QString::number(attesa.size()) +
+                                                                         u" prenotazioni web in attesa di QV."_s});
         // A reservation with no room type the bridge can read: only a person can enter it in QV.
         {
             QSqlQuery& q = sb.run(u"SELECT NPren FROM "_s + sb.table(u"Reservations"_s)->sql +
