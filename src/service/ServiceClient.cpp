@@ -1,6 +1,7 @@
 #include "service/ServiceClient.h"
 
 #include "context/AppContext.h"
+#include "service/Mascheratura.h"
 #include "service/OtaMessages.h"
 #include "service/TagScanner.h"
 #include "service/XmlText.h"
@@ -172,7 +173,7 @@ void ServiceClient::scaricaCatalogo(Catalogo which)
                                                          : Ota::roomListRequest(m_ctx.settings, hotel, stamp);
         if (!salva(u"Simplebooking\\Chiamata.txt"_s, request))
             return;
-        m_ctx.op().setRequestText(request);
+        mostraRichiesta(request);
         m_ctx.UltimaRisposta =
             m_transport.ChiamaServizio(url(which == Catalogo::Rates ? RateListPath : RoomListPath), QString(), request);
         if (!salva(which == Catalogo::Rates ? u"Simplebooking\\RateList.txt"_s : u"Simplebooking\\RoomList.txt"_s,
@@ -215,13 +216,19 @@ void ServiceClient::aggiornaCatalogo(Catalogo which, const QString& hotel, const
     }
 }
 
+void ServiceClient::mostraRichiesta(const QString& request) const
+{
+    // The upper text box is read over the operator's shoulder: the passwords are not shown there.
+    m_ctx.op().setRequestText(mascheraPassword(request));
+}
+
 bool ServiceClient::codiceValido(const QString& codice)
 {
     const QString errore = codice.trimmed().isEmpty() ? u"è vuoto"_s : Settings::erroreCodiceHotel(codice);
     if (errore.isEmpty())
         return true;
     m_ctx.op().inform(QString::fromUtf16(Titolo),
-                      u"Il codice hotel (CodiceHotel) "_s + errore +
+                      u"Il campo \"Hotel ID\" dei parametri "_s + errore +
                           u": lo scambio con il servizio non viene eseguito. "
                           u"Correggerlo nella finestra dei parametri."_s,
                       OperatorPort::Icon::Exclamation);
@@ -239,7 +246,7 @@ std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
 
     QString request =
         Ota::reservationRequest(m_ctx.settings, u"new"_s, start, end, Ota::TimeStampOTA(m_ctx.clock().now()));
-    m_ctx.op().setRequestText(request);
+    mostraRichiesta(request);
     if (!salva(u"Chiamata.txt"_s, request))
         return std::nullopt;
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(address, QString(), request);
@@ -248,7 +255,7 @@ std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
         return std::nullopt;
 
     request = Ota::reservationRequest(m_ctx.settings, u"canc"_s, start, end, Ota::TimeStampOTA(m_ctx.clock().now()));
-    m_ctx.op().setRequestText(request);
+    mostraRichiesta(request);
     if (!salva(u"ChiamataC.txt"_s, request))
         return std::nullopt;
     const QString canc = m_transport.ChiamaServizio(address, QString(), request);
@@ -325,7 +332,7 @@ bool ServiceClient::InviaDisponibilita(const QString& codiceHotel, const QList<A
                           OperatorPort::Icon::Critical);
         return fallita(u"richiesta non salvata: "_s + motivo);
     }
-    m_ctx.op().setRequestText(request);
+    mostraRichiesta(request);
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(url(AvailabilityPath), QString(), request);
     m_ctx.op().setAnswerText(m_ctx.UltimaRisposta);
     // The answer keeps the name the system gives it; it never replaces the download's answer.
