@@ -4,6 +4,8 @@
 #include "store/DaySlots.h"
 #include "store/Recordset.h"
 
+#include <QFileInfo>
+#include <QSet>
 #include <QSqlQuery>
 
 using namespace Qt::StringLiterals;
@@ -55,6 +57,51 @@ std::vector<std::vector<qint64>> CamereLibere::leggi(const QDir& workDir, const 
                 giorniTipo[size_t(g)] = DaySlots::leadingNumber(DaySlots::slot(*it, data.day(), 5));
         }
         out.push_back(std::move(giorniTipo));
+    }
+    return out;
+}
+
+QHash<QString, std::vector<qint64>> CamereLibere::fuoriServizio(const QDir& workDir, const QDate& inizio, int giorni,
+                                                                Database::Apertura apertura)
+{
+    QHash<QString, std::vector<qint64>> out;
+    if (giorni <= 0 || !QFileInfo::exists(databaseFile(workDir, u"Generico.mdb"_s)) ||
+        !QFileInfo::exists(databaseFile(workDir, u"NumeriCamere.mdb"_s)))
+        return out;
+    const QDate fine = inizio.addDays(giorni - 1);
+    // Each period that touches the days, room by room; a room in two periods of one day counts once.
+    QHash<QString, QSet<qint64>> giorniDellaCamera;
+    {
+        Database db(workDir, u"Generico.mdb"_s, apertura);
+        const auto tabella = db.table(u"Camere_Inagibili"_s);
+        if (!tabella)
+            return out;
+        QSqlQuery q = db.query();
+        q.setForwardOnly(true);
+        db.exec(q,
+                u"SELECT NumeroCamera, DataInizio, DataFine FROM "_s + tabella->sql +
+                    u" WHERE NumeroHotel = 1 AND DataInizio <= ? AND DataFine >= ?"_s,
+                {TextDate::toYmd(fine), TextDate::toYmd(inizio)});
+        while (q.next()) {
+            const QDate dal = std::max(TextDate::fromYmd(q.value(1).toString().trimmed()), inizio);
+            const QDate al = std::min(TextDate::fromYmd(q.value(2).toString().trimmed()), fine);
+            QSet<qint64>& giorniCamera = giorniDellaCamera[q.value(0).toString().trimmed().toLower()];
+            for (QDate d = dal; d.isValid() && d <= al; d = d.addDays(1))
+                giorniCamera.insert(inizio.daysTo(d));
+        }
+    }
+    if (giorniDellaCamera.isEmpty())
+        return out;
+    Database db(workDir, u"NumeriCamere.mdb"_s, apertura);
+    Recordset rs = db.OpenRecordset(u"Select * From NumeriCamere Where NumeroHotel = 1"_s);
+    for (bool f = rs.FindFirst(QString()); f; f = rs.FindNext(QString())) {
+        const auto camera = giorniDellaCamera.constFind(rs[u"NumeroCamera"_s].toString().trimmed().toLower());
+        if (camera == giorniDellaCamera.cend())
+            continue;
+        std::vector<qint64>& tipo = out[rs[u"TipoCamera"_s].toString().trimmed().toLower()];
+        tipo.resize(size_t(giorni));
+        for (const qint64 g : *camera)
+            ++tipo[size_t(g)];
     }
     return out;
 }

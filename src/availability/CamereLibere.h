@@ -23,4 +23,10 @@ std::vector<std::vector<qint64>> leggi(const QDir& workDir, const QStringList& s
                                        const QHash<QString, qint64>& quantita, const QDate& inizio, int giorni,
                                        Database::Apertura apertura = Database::Apertura::Scrittura);
 
+// For each lower-case room type, how many of its rooms are out of service (Camere_Inagibili: from
+// DataInizio to DataFine, both included) on each of `giorni` days from `inizio`. Types with none are
+// left out; so is everything when QV has no such table. Store errors throw.
+QHash<QString, std::vector<qint64>> fuoriServizio(const QDir& workDir, const QDate& inizio, int giorni,
+                                                  Database::Apertura apertura = Database::Apertura::Scrittura);
+
 } // namespace CamereLibere

@@ -3,13 +3,13 @@
 #include "context/AppContext.h"
 #include "store/DaySlots.h"
 #include "store/ValueCleaning.h"
-#include "sync/LimitiOperatore.h"
 
 #include <QAbstractTableModel>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,6 +142,10 @@ SBMese::SBMese(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx), 
                                  m_grid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
     m_grid1->setMinimumHeight((fm.height() + 4) * 13);
     colonna->addWidget(m_grid1, 1);
+    // What the day values of the grid mean at the service: 0 leaves the day as it is there.
+    m_legenda = new QLabel(QString::fromUtf16(Legenda), this);
+    m_legenda->setObjectName(u"Label4"_s);
+    colonna->addWidget(m_legenda);
 
     m_list1 = new QListWidget(this);
     m_list1->setObjectName(u"List1"_s);
@@ -216,6 +220,11 @@ SBMese::SBMese(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx), 
 
     connect(m_grid1, &QTableView::clicked, this, &SBMese::cellaScelta);
     connect(m_grid1, &QTableView::activated, this, &SBMese::cellaScelta);
+    // A cell reached with the arrows is picked too; the same cell clicked again fills the box again.
+    connect(m_grid1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& indice) {
+        if (indice.isValid())
+            mostraCella(indice);
+    });
     connect(m_list1, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { rigaScelta(m_list1->row(item)); });
     connect(m_list1, &QListWidget::itemActivated, this,
@@ -315,8 +324,16 @@ void SBMese::cellaScelta(const QModelIndex& indice)
 {
     if (!indice.isValid())
         return;
-    m_text1[kModifica]->setText(m_griglia.cella(indice.row(), indice.column()));
+    mostraCella(indice);
     m_text1[kModifica]->setFocus(Qt::OtherFocusReason);
+}
+
+void SBMese::mostraCella(const QModelIndex& indice)
+{
+    // Trimmed and selected: what the operator types replaces the value instead of joining its blanks.
+    QLineEdit* modifica = m_text1[kModifica];
+    modifica->setText(m_griglia.cella(indice.row(), indice.column()).trimmed());
+    modifica->selectAll();
 }
 
 void SBMese::invioCella()
@@ -330,7 +347,7 @@ void SBMese::invioCella()
     }
     mostra();
     m_grid1->setCurrentIndex(indice);
-    m_text1[kModifica]->setText(m_griglia.cella(indice.row(), indice.column()));
+    mostraCella(indice);
 }
 
 void SBMese::rigaScelta(int riga)
@@ -411,7 +428,10 @@ void SBMese::importa()
 
 void SBMese::prepara()
 {
-    LimitiOperatore::preparaFile(m_ctx, m_griglia);
+    if (m_preparazione)
+        m_preparazione(m_griglia);
+    else
+        m_griglia.preparaFile();
 }
 
 void SBMese::reject()

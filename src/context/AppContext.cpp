@@ -11,7 +11,7 @@ using namespace Qt::StringLiterals;
 
 AppContext::AppContext(const QString& workDir, const Clock& clock, OperatorPort& op)
     : baseUrl(QString::fromUtf16(DefaultBaseUrl)), m_workDir(QFileInfo(workDir).absoluteFilePath()), m_clock(clock),
-      m_avvisi(op)
+      m_avvisi(op, clock)
 {
     const QString fromEnv = qEnvironmentVariable("SB_BASE_URL");
     if (!fromEnv.isEmpty())

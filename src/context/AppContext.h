@@ -45,7 +45,7 @@ public:
 
     // While it lives, the running command is unattended (the timer started it): a message that
     // asks nothing goes to the lower text box and the log instead of a modal box; questions and
-    // input boxes are asked as ever.
+    // input boxes are asked, and close by themselves unanswered after a while (see AvvisiNelTesto).
     class SenzaAttesa
     {
     public:
@@ -58,6 +58,8 @@ public:
         AppContext& m_ctx;
     };
     bool senzaAttesa() const { return m_avvisi.senzaAttesa(); }
+    // A message box or input box waits for the operator right now: no unit of work is open.
+    bool operatoreInAttesa() const { return m_avvisi.operatoreInAttesa(); }
     // A command begins (a button, the timer): the last command's notices leave the text box.
     void nuovoComando() { m_avvisi.azzeraAvvisi(); }
     // Where notices are logged: the shell hands its log here once.

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <optional>
+
+class Clock;
 
 // Everything the bridge shows to or asks of the operator goes through this port: message boxes,
 // questions, input boxes, the main window's two text boxes and its caption. The desktop implements
@@ -39,6 +42,18 @@ public:
     virtual void setRequestText(const QString& text) = 0; // upper text box, Text1(0)
     virtual void setAnswerText(const QString& text) = 0;  // lower text box, Text1(1)
     virtual void setCaption(const QString& caption) = 0;
+
+    // A box of work nobody started (the timer's) does not wait for ever: once `clock` reaches
+    // `scadenza` it closes by itself, unanswered (a question as whenUnattended says, an input box
+    // with nullopt). An invalid `scadenza` waits for the operator again. Ports that never wait for
+    // anyone (the unattended mode's, the tests' fakes) have nothing to close.
+    virtual void setScadenza(const Clock* clock, const QDateTime& scadenza)
+    {
+        (void)clock;
+        (void)scadenza;
+    }
+    // Whether the last box closed by itself at its deadline.
+    virtual bool scaduta() const { return false; }
 
     // Conveniences over messageBox.
     void inform(const QString& title, const QString& text, Icon icon = Icon::Exclamation)

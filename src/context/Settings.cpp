@@ -118,15 +118,58 @@ QString Settings::erroreCodiceHotel(const QString& codice)
     return {};
 }
 
+QStringList Settings::campiIndispensabiliVuoti(const QString& hostName, const QString& codiceHotel)
+{
+    QStringList vuoti;
+    if (hostName.trimmed().isEmpty())
+        vuoti << etichetta(CampoHostName);
+    if (codiceHotel.trimmed().isEmpty())
+        vuoti << etichetta(CampoCodiceHotel);
+    return vuoti;
+}
+
+namespace {
+
+// "Il campo "Host name"" or "I campi "Prov Pwd", "Password"".
+QString campi(const QStringList& etichette)
+{
+    return (etichette.size() == 1 ? u"Il campo \""_s : u"I campi \""_s) + etichette.join(u"\", \""_s) + u'"';
+}
+
+} // namespace
+
 bool ParametriForm::registra(const QString& dir, Settings& settings, OperatorPort& op) const
 {
+    // Without the address or the hotel's code every exchange is impossible: nothing is saved.
+    if (const QStringList vuoti =
+            Settings::campiIndispensabiliVuoti(testi[Settings::CampoHostName], testi[Settings::CampoCodiceHotel]);
+        !vuoti.isEmpty()) {
+        op.inform(u"Errore"_s,
+                  campi(vuoti) + (vuoti.size() == 1 ? u" è vuoto"_s : u" sono vuoti"_s) +
+                      u": così nessuno scambio con il servizio è possibile. I parametri non sono stati salvati."_s,
+                  OperatorPort::Icon::Exclamation);
+        return false;
+    }
     // The hotel code becomes a HotelId row and goes into every request: one that no row can hold
     // whole, or that holds control characters, is refused here rather than sent cut or broken.
-    if (const QString errore = Settings::erroreCodiceHotel(testi[5]); !errore.isEmpty()) {
-        op.inform(u"Errore"_s, u"Il codice hotel "_s + errore + u": i parametri non sono stati salvati."_s,
+    if (const QString errore = Settings::erroreCodiceHotel(testi[Settings::CampoCodiceHotel]); !errore.isEmpty()) {
+        op.inform(u"Errore"_s,
+                  campi({Settings::etichetta(Settings::CampoCodiceHotel)}) + u' ' + errore +
+                      u": i parametri non sono stati salvati."_s,
                   OperatorPort::Icon::Critical);
         return false;
     }
+    // The credentials may be empty at the service; a slip of the hand is asked about.
+    QStringList credenziali;
+    for (int i = 1; i <= 4; ++i)
+        if (testi[i].isEmpty())
+            credenziali << Settings::etichetta(i);
+    if (!credenziali.isEmpty() &&
+        op.ask(u"Parametri web services"_s,
+               campi(credenziali) + (credenziali.size() == 1 ? u" è vuoto"_s : u" sono vuoti"_s) +
+                   u": le richieste al servizio saranno inviate così.\r\nConfermi?"_s,
+               OperatorPort::Answer::No) != OperatorPort::Answer::Yes)
+        return false;
     if (const QString o = orizzonte.trimmed(); !o.isEmpty()) {
         bool numero = false;
         const int giorni = o.toInt(&numero);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class OperatorPort;
 
@@ -45,6 +46,18 @@ struct Settings
     // What makes a hotel code unusable (longer than its column, control characters), in words for
     // the operator; empty when it is usable.
     static QString erroreCodiceHotel(const QString& codice);
+
+    // The labels of the parameters window, lines 2 to 10: messages name a setting as the window does.
+    static constexpr const char16_t* Etichette[9] = {
+        u"Host name", u"Prov Name",  u"Prov Pwd",  u"Account",   u"Password",
+        u"Hotel ID",  u"Portals ID", u"Cod. Arr.", u"Cod. Add.",
+    };
+    static QString etichetta(int campo) { return QString::fromUtf16(Etichette[campo]); }
+    static constexpr int CampoHostName = 0;
+    static constexpr int CampoCodiceHotel = 5;
+    // The labels of the two fields without which no exchange with the service can be made, of those
+    // given empty (blanks only).
+    static QStringList campiIndispensabiliVuoti(const QString& hostName, const QString& codiceHotel);
 };
 
 // What the parameters window shows and writes: nine texts, four check boxes and the horizon.

@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "service/Markup.h"
+#include "service/MascheraDati.h"
 #include "service/OtaMessages.h"
 #include "service/TagScanner.h"
 #include "service/XmlText.h"
@@ -179,7 +180,7 @@ void ServiceClient::scaricaCatalogo(Catalogo which)
                                                          : Ota::roomListRequest(m_ctx.settings, hotel, stamp);
         if (!salva(u"Simplebooking\\Chiamata.txt"_s, request))
             return;
-        m_ctx.op().setRequestText(request);
+        mostraRichiesta(request);
         m_ctx.UltimaRisposta =
             m_transport.ChiamaServizio(url(which == Catalogo::Rates ? RateListPath : RoomListPath), QString(), request);
         if (!salva(which == Catalogo::Rates ? u"Simplebooking\\RateList.txt"_s : u"Simplebooking\\RoomList.txt"_s,
@@ -236,13 +237,19 @@ void ServiceClient::aggiornaCatalogo(Catalogo which, const QString& hotel, const
     }
 }
 
+void ServiceClient::mostraRichiesta(const QString& request) const
+{
+    // The upper text box is read over the operator's shoulder: the passwords are not shown there.
+    m_ctx.op().setRequestText(mascheraDati(request));
+}
+
 bool ServiceClient::codiceValido(const QString& codice)
 {
     const QString errore = codice.trimmed().isEmpty() ? u"è vuoto"_s : Settings::erroreCodiceHotel(codice);
     if (errore.isEmpty())
         return true;
     m_ctx.op().inform(QString::fromUtf16(Titolo),
-                      u"Il codice hotel (CodiceHotel) "_s + errore +
+                      u"Il campo \"Hotel ID\" dei parametri "_s + errore +
                           u": lo scambio con il servizio non viene eseguito. "
                           u"Correggerlo nella finestra dei parametri."_s,
                       OperatorPort::Icon::Exclamation);
@@ -260,7 +267,7 @@ std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
 
     QString request =
         Ota::reservationRequest(m_ctx.settings, u"new"_s, start, end, Ota::TimeStampOTA(m_ctx.clock().now()));
-    m_ctx.op().setRequestText(request);
+    mostraRichiesta(request);
     if (!salva(u"Chiamata.txt"_s, request))
         return std::nullopt;
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(address, QString(), request);
@@ -270,7 +277,7 @@ std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
     const Giudizio nuove = giudica(GenereRisposta::Prenotazioni, m_transport.ultimo());
 
     request = Ota::reservationRequest(m_ctx.settings, u"canc"_s, start, end, Ota::TimeStampOTA(m_ctx.clock().now()));
-    m_ctx.op().setRequestText(request);
+    mostraRichiesta(request);
     if (!salva(u"ChiamataC.txt"_s, request))
         return std::nullopt;
     const QString canc = m_transport.ChiamaServizio(address, QString(), request);
@@ -389,7 +396,7 @@ bool ServiceClient::InviaDisponibilita(const QString& codiceHotel, const QList<A
                           OperatorPort::Icon::Critical);
         return fallita(u"richiesta non salvata: "_s + motivo);
     }
-    m_ctx.op().setRequestText(request);
+    mostraRichiesta(request);
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(url(AvailabilityPath), QString(), request);
     m_ctx.op().setAnswerText(m_ctx.UltimaRisposta);
     // The answer keeps the name the system gives it; it never replaces the download's answer.

@@ -110,6 +110,8 @@ private:
     void salvaCopia(const QString& prefix, const QByteArray& bytes);
     // Whether a hotel code may be sent; when not, the operator is told.
     bool codiceValido(const QString& codice);
+    // Puts a request into the upper text box, as the operator may see it.
+    void mostraRichiesta(const QString& request) const;
     QString url(const char16_t* path) const;
 
     AppContext& m_ctx;

@@ -1,5 +1,6 @@
 #include "shell/QtOperatorPort.h"
 
+#include "context/Clock.h"
 #include "shell/Registro.h"
 #include "shell/SBDeskTop.h"
 
@@ -7,6 +8,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -58,7 +60,34 @@ private:
     bool m_attesa;
 };
 
+// How often an open box with a deadline looks at the bridge's clock, in milliseconds.
+constexpr int kControlloScadenza = 200;
+
 } // namespace
+
+void QtOperatorPort::setScadenza(const Clock* clock, const QDateTime& scadenza)
+{
+    m_clock = clock;
+    m_scadenza = scadenza;
+}
+
+int QtOperatorPort::esegui(QDialog& box)
+{
+    m_scaduta = false;
+    if (!m_clock || !m_scadenza.isValid())
+        return box.exec();
+    // The bridge's clock, not the box's own timer: the deadline is a moment of the bridge's time.
+    QTimer controllo;
+    controllo.setInterval(kControlloScadenza);
+    QObject::connect(&controllo, &QTimer::timeout, &box, [&] {
+        if (m_clock->now() < m_scadenza)
+            return;
+        m_scaduta = true;
+        box.done(-1);
+    });
+    controllo.start();
+    return box.exec();
+}
 
 OperatorPort::Answer QtOperatorPort::messageBox(const Message& message)
 {
@@ -73,8 +102,10 @@ OperatorPort::Answer QtOperatorPort::messageBox(const Message& message)
         QPushButton* no = box.addButton(u"&No"_s, QMessageBox::NoRole);
         box.setDefaultButton(message.defaultButton == Answer::Yes ? si : no);
         box.setEscapeButton(no);
-        box.exec();
-        if (box.clickedButton() == si)
+        esegui(box);
+        if (m_scaduta)
+            risposta = message.whenUnattended.value_or(message.defaultButton);
+        else if (box.clickedButton() == si)
             risposta = Answer::Yes;
         else if (box.clickedButton() == no)
             risposta = Answer::No;
@@ -84,14 +115,15 @@ OperatorPort::Answer QtOperatorPort::messageBox(const Message& message)
         QPushButton* ok = box.addButton(u"OK"_s, QMessageBox::AcceptRole);
         box.setDefaultButton(ok);
         box.setEscapeButton(ok);
-        box.exec();
+        esegui(box);
     }
     if (m_registro)
         m_registro->scrivi(u"["_s + message.title + u"] "_s + message.text + u"\n-> risposta: "_s +
                            (risposta == Answer::Yes  ? u"Sì"_s
                             : risposta == Answer::No ? u"No"_s
                             : risposta == Answer::Ok ? u"OK"_s
-                                                     : u"nessuna"_s));
+                                                     : u"nessuna"_s) +
+                           (m_scaduta ? u" (nessuna risposta in tempo)"_s : QString()));
     return risposta;
 }
 
@@ -105,11 +137,13 @@ std::optional<QString> QtOperatorPort::inputBox(const QString& prompt, const QSt
     dialog.setOkButtonText(u"OK"_s);
     dialog.setCancelButtonText(u"Annulla"_s);
     std::optional<QString> risposta;
-    if (dialog.exec() == QDialog::Accepted)
+    if (esegui(dialog) == QDialog::Accepted && !m_scaduta)
         risposta = dialog.textValue();
     if (m_registro)
         m_registro->scrivi(u"["_s + title + u"] "_s + prompt + u"\n-> risposta: "_s +
-                           (risposta ? u"\""_s + *risposta + u'"' : u"annullata"_s));
+                           (risposta    ? u"\""_s + *risposta + u'"'
+                            : m_scaduta ? u"nessuna (nessuna risposta in tempo)"_s
+                                        : u"annullata"_s));
     return risposta;
 }
 

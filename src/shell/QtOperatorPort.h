@@ -2,7 +2,10 @@
 
 #include "context/OperatorPort.h"
 
+#include <QDateTime>
 #include <QPointer>
+
+class QDialog;
 
 class Registro;
 class SBDeskTop;
@@ -21,8 +24,16 @@ public:
     void setRequestText(const QString& text) override;
     void setAnswerText(const QString& text) override;
     void setCaption(const QString& caption) override;
+    void setScadenza(const Clock* clock, const QDateTime& scadenza) override;
+    bool scaduta() const override { return m_scaduta; }
 
 private:
+    // Runs the box until the operator closes it, or until its deadline, if it has one.
+    int esegui(QDialog& box);
+
     Registro* m_registro;
+    const Clock* m_clock = nullptr;
+    QDateTime m_scadenza;
+    bool m_scaduta = false;
     QPointer<SBDeskTop> m_window;
 };

@@ -7,6 +7,7 @@
 #include "shell/Registro.h"
 #include "shell/SBookParam.h"
 #include "shell/Sessione.h"
+#include "sync/LimitiOperatore.h"
 #include "sync/RapportoStato.h"
 #include "sync/SBStato.h"
 
@@ -89,8 +90,12 @@ SBDeskTop::SBDeskTop(AppContext& ctx, Sessione& sessione, QWidget* parent)
     m_lineaStato = new QLabel(this);
     m_lineaStato->setObjectName(u"lineaStato"_s);
     statusBar()->addWidget(m_lineaStato, 1);
-    // After every tick of the timer, which is connected first and so has run.
-    connect(&m_sessione.scheduler().timer(), &QTimer::timeout, this, &SBDeskTop::aggiornaStato);
+    // After every tick of the timer that ran, also one that came while a question waits; not after one
+    // that came while work computes (a unit of work may be open then).
+    m_sessione.scheduler().setDopoDelTick([this](const Scheduler::Esito& esito) {
+        if (!esito.saltato || esito.duranteDomanda)
+            aggiornaStato();
+    });
     // Long work (a download, a review) says on the status line how far it has come, and the window
     // repaints meanwhile; the operator's clicks wait for the work to end.
     m_ctx.avanzamento.setMostra([this](const QString& testo, bool nelRegistro) {
@@ -159,6 +164,7 @@ SBDeskTop::SBDeskTop(AppContext& ctx, Sessione& sessione, QWidget* parent)
 
 SBDeskTop::~SBDeskTop()
 {
+    m_sessione.scheduler().setDopoDelTick({});
     m_ctx.avanzamento.setMostra({});
 }
 
@@ -193,10 +199,13 @@ void SBDeskTop::attivazione(Origine origine)
         QTimer::singleShot(0, this, &SBDeskTop::apriParametri);
 }
 
-template <typename Finestra> void SBDeskTop::apriFinestra(Origine origine)
+template <typename Finestra>
+void SBDeskTop::apriFinestra(Origine origine, const std::function<void(Finestra&)>& prepara)
 {
     {
         Finestra finestra(m_ctx, this);
+        if (prepara)
+            prepara(finestra);
         finestra.exec();
     }
     // The return from a window of the bridge is an activation of the main window.
@@ -235,7 +244,10 @@ void SBDeskTop::comando(int index)
         return;
     }
     case 6:
-        apriFinestra<SBMese>(Origine::AltraFinestra);
+        // "Prepara File" also records the operator's limits for what is published later.
+        apriFinestra<SBMese>(Origine::AltraFinestra, [this](SBMese& mese) {
+            mese.setPreparazione([this](GrigliaMese& g) { return LimitiOperatore::preparaFile(m_ctx, g); });
+        });
         return;
     case 11:
         apriFinestra<SBRooms>(Origine::AltraFinestra);

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 
 class AppContext;
 class QAction;
@@ -50,7 +51,7 @@ private:
     void attivazione(Origine origine);
     void comando(int index);
     // Opens one of the bridge's windows modally; its return activates this window.
-    template <typename Finestra> void apriFinestra(Origine origine);
+    template <typename Finestra> void apriFinestra(Origine origine, const std::function<void(Finestra&)>& prepara = {});
 
     AppContext& m_ctx;
     Sessione& m_sessione;

@@ -17,12 +17,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr const char16_t* kEtichette[SBookParam::NumeroCampi] = {
-    u"Host name", u"Prov Name",  u"Prov Pwd",  u"Account",   u"Password",
-    u"Hotel ID",  u"Portals ID", u"Cod. Arr.", u"Cod. Add.",
-};
-
-constexpr int kCampoPassword = 4;
+// The two passwords: Prov Pwd and Password.
+constexpr int kCampiPassword[] = {2, 4};
 
 } // namespace
 
@@ -68,7 +64,7 @@ SBookParam::SBookParam(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ct
 
     auto* campi = new QGridLayout;
     for (int i = 0; i < NumeroCampi; ++i) {
-        auto* etichetta = new QLabel(QString::fromUtf16(kEtichette[i]), this);
+        auto* etichetta = new QLabel(Settings::etichetta(i), this);
         auto* campo = new QLineEdit(this);
         etichetta->setObjectName(u"Label1_"_s + QString::number(i));
         campo->setObjectName(u"Text1_"_s + QString::number(i));
@@ -80,9 +76,11 @@ SBookParam::SBookParam(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ct
         m_label1[size_t(i)] = etichetta;
         m_text1[size_t(i)] = campo;
     }
-    // Typed characters of the password show as "*".
-    m_text1[kCampoPassword]->setEchoMode(QLineEdit::Password);
-    m_text1[kCampoPassword]->setStyleSheet(u"lineedit-password-character: 42;"_s);
+    // Typed characters of the passwords show as "*".
+    for (const int i : kCampiPassword) {
+        m_text1[size_t(i)]->setEchoMode(QLineEdit::Password);
+        m_text1[size_t(i)]->setStyleSheet(u"lineedit-password-character: 42;"_s);
+    }
     colonna->addLayout(campi);
     colonna->addSpacing(8);
 

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -26,7 +27,10 @@ Scheduler::Scheduler(AppContext& ctx, Occupazione& occupazione, Lavori& lavori, 
     if (m_registro)
         m_ctx.setRegistro([registro = m_registro](const QString& testo) { registro->scrivi(testo); });
     m_timer.setInterval(Intervallo);
-    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { tick(); });
+    // Queued: the tick's work runs from the event loop, not inside the timer's handler, so that a
+    // question it asks does not keep the timer from firing.
+    QObject::connect(
+        &m_timer, &QTimer::timeout, &m_timer, [this] { tick(); }, Qt::QueuedConnection);
 }
 
 void Scheduler::start()
@@ -63,9 +67,30 @@ QString Scheduler::nomeFallito(const QString& path)
 
 Scheduler::Esito Scheduler::tick()
 {
+    const Esito esito = lavoro();
+    if (m_dopoDelTick)
+        m_dopoDelTick(esito);
+    return esito;
+}
+
+void Scheduler::duranteDomanda(Esito& esito)
+{
+    esito.duranteDomanda = true;
+    m_inDomanda = true;
+    const auto fine = qScopeGuard([this] { m_inDomanda = false; });
+    const AppContext::SenzaAttesa senzaAttesa(m_ctx);
+    if (m_ctx.settings.attivo())
+        m_lavori.allineaDisponibilita();
+    m_lavori.battito();
+}
+
+Scheduler::Esito Scheduler::lavoro()
+{
     Esito esito;
     if (m_occupazione.attiva()) {
         esito.saltato = true;
+        if (m_ctx.operatoreInAttesa() && !m_inDomanda)
+            duranteDomanda(esito);
         return esito;
     }
     {

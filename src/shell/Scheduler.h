@@ -37,6 +37,14 @@ private:
 // The timer of the main window: at minutes 10, 30, 50 and 59 the reservation download, and, with
 // Attivo set, the prepared availability files sent one by one in name order (their names carry the
 // time they were written, so the oldest goes first), then the availability brought in step with QV.
+//
+// A tick that comes while earlier work waits on a question to the operator starts no download and
+// sends no file, but the service is still kept in step with QV and the timer's heartbeat recorded:
+// nothing is open while a question waits, and an operator away from the desk must not leave the
+// service offering rooms that QV has let. A tick that comes while earlier work computes (the long
+// work's progress display lets the timer in) does nothing at all: a unit of work may be open then.
+// The timer's work runs outside its timeout handler, since Qt does not fire a timer again while its
+// own handler waits in a question's event loop.
 class Scheduler
 {
 public:
@@ -63,12 +71,13 @@ public:
 
     struct Esito
     {
-        bool saltato = false;     // earlier work was still running: nothing was started
-        bool scaricato = false;   // the reservation download ran
-        QStringList inviati;      // sent and deleted
-        QStringList vuoti;        // empty, deleted without sending
-        QStringList falliti;      // sent without success, kept under a ".failed" name
-        QStringList nonEliminati; // could not be deleted or renamed: reported, then passed by
+        bool saltato = false;        // earlier work was still running: nothing was started
+        bool duranteDomanda = false; // saltato while that work waited on the operator: kept in step
+        bool scaricato = false;      // the reservation download ran
+        QStringList inviati;         // sent and deleted
+        QStringList vuoti;           // empty, deleted without sending
+        QStringList falliti;         // sent without success, kept under a ".failed" name
+        QStringList nonEliminati;    // could not be deleted or renamed: reported, then passed by
     };
 
     Scheduler(AppContext& ctx, Occupazione& occupazione, Lavori& lavori, Registro* registro = nullptr);
@@ -80,6 +89,8 @@ public:
 
     // Run at the start of each tick's work (the unattended mode reads the settings again there).
     void setPrimaDelTick(std::function<void()> f) { m_primaDelTick = std::move(f); }
+    // Run at the end of every tick, also of one that started nothing (the main window's status line).
+    void setDopoDelTick(std::function<void(const Esito&)> f) { m_dopoDelTick = std::move(f); }
 
     Esito tick();
 
@@ -92,6 +103,9 @@ public:
     static constexpr const char16_t* Modello = u"WBValuesRooms*.txt";
 
 private:
+    Esito lavoro();
+    // A tick while earlier work waits on the operator.
+    void duranteDomanda(Esito& esito);
     void inviaFile(Esito& esito);
     void segnala(const QString& testo);
 
@@ -101,6 +115,8 @@ private:
     Registro* m_registro;
     QTimer m_timer;
     std::function<void()> m_primaDelTick;
+    std::function<void(const Esito&)> m_dopoDelTick;
+    bool m_inDomanda = false; // a tick during a question is running
     // Files that could not be deleted or put aside: reported once, then left alone for this run, so
     // that neither the loop nor later ticks send them again.
     QSet<QString> m_passati;

@@ -23,7 +23,7 @@ using namespace Qt::StringLiterals;
 
 Sessione::Sessione(AppContext& ctx, Registro& registro)
     : m_ctx(ctx), m_registro(registro), m_comandi(ctx), m_scheduler(ctx, m_occupazione, *this, &registro),
-      m_titolare(QSysInfo::machineHostName() + u' ' + QString::number(QCoreApplication::applicationPid()) + u' ' +
+      m_incarico(QSysInfo::machineHostName() + u' ' + QString::number(QCoreApplication::applicationPid()) + u' ' +
                  QUuid::createUuid().toString(QUuid::WithoutBraces).left(8))
 {
     // Long work is logged every few seconds; the main window also shows it on its status line.
@@ -38,7 +38,7 @@ Sessione::~Sessione()
     // Another bridge of this data directory may publish at once, instead of after the lease runs out.
     try {
         if (QFileInfo::exists(databaseFile(m_ctx.workDir(), u"SimpleBooking.mdb"_s)))
-            Pubblicazione(m_ctx, m_titolare).lasciaIncarico();
+            Pubblicazione(m_ctx, m_incarico).lasciaIncarico();
     } catch (const std::exception&) {
         // The lease then runs out by itself.
     }
@@ -263,7 +263,7 @@ bool Sessione::inviaDisponibilita(const QString& codiceHotel, const QString& nom
     m_registro.scrivi(u"Invio della disponibilità "_s + nomeFile + u": inizio"_s);
     bool ok = false;
     senzaInterruzioni(u"Invio della disponibilità "_s + nomeFile,
-                      [&] { ok = Pubblicazione(m_ctx, m_titolare).inviaFile(codiceHotel, nomeFile); });
+                      [&] { ok = Pubblicazione(m_ctx, m_incarico).inviaFile(codiceHotel, nomeFile); });
     return ok;
 }
 
@@ -276,7 +276,7 @@ bool Sessione::puoInviare()
 {
     bool ok = false;
     senzaInterruzioni(u"Pubblicazione della disponibilità"_s,
-                      [&] { ok = Pubblicazione(m_ctx, m_titolare).prendiIncarico(); });
+                      [&] { ok = Pubblicazione(m_ctx, m_incarico).prendiIncarico(); });
     if (!ok)
         m_registro.scrivi(u"I file della disponibilità restano per il programma che la pubblica."_s);
     return ok;
@@ -288,7 +288,7 @@ void Sessione::allineaDisponibilita()
         return;
     senzaInterruzioni(u"Pubblicazione della disponibilità"_s, [&] {
         const Pubblicazione::Esito e =
-            Pubblicazione(m_ctx, m_titolare).allinea(m_ctx.settings.CodiceHotel, m_ctx.settings.orizzonte());
+            Pubblicazione(m_ctx, m_incarico).allinea(m_ctx.settings.CodiceHotel, m_ctx.settings.orizzonte());
         if (e.altroTitolare) {
             if (!m_altroTitolareDetto)
                 m_registro.scrivi(
@@ -308,10 +308,13 @@ void Sessione::allineaDisponibilita()
 
 void Sessione::battito()
 {
+    ++m_incarico.ciclo; // the lease counts this run's own ticks
     senzaInterruzioni(u"Battito del timer"_s, [&] {
         Database sb(m_ctx.workDir(), u"SimpleBooking.mdb"_s);
         Database::Transaction uow(sb);
         ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Timer), true, m_ctx.clock().now());
+        if (!ArchivioSync::scambio(sb, QString::fromUtf16(ArchivioSync::PrimoBattito)).riuscito.isValid())
+            ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::PrimoBattito), true, m_ctx.clock().now());
         ArchivioSync::aggiornaAttese(sb, m_ctx.clock().now());
         if (pubblicazioneAttiva() && m_ctx.settings.attivo())
             ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Pubblicazione), true, m_ctx.clock().now());

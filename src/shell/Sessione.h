@@ -2,6 +2,7 @@
 
 #include "shell/Comandi.h"
 #include "shell/Scheduler.h"
+#include "sync/Pubblicazione.h"
 
 #include <QString>
 #include <optional>
@@ -71,6 +72,6 @@ private:
     Scheduler m_scheduler;
     bool m_didascaliaScritta = false; // a caption has named a working mode
     bool m_pubblica = false;
-    const QString m_titolare; // this run in the publishing lease
+    Pubblicazione::Incarico m_incarico; // this run in the publishing lease
     bool m_altroTitolareDetto = false;
 };

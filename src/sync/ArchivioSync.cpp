@@ -194,24 +194,32 @@ void ArchivioSync::aggiornaAttese(Database& uow, const QDateTime& ora)
         esegui(uow, u"DELETE FROM "_s + t + u" WHERE NumeroHotel = 1 AND NPren = ?"_s, {it.key()});
 }
 
-bool ArchivioSync::prendiIncarico(Database& sb, const QString& titolare, const QDateTime& ora, qint64 secondi)
+bool ArchivioSync::prendiIncarico(Database& sb, const QString& titolare, qint64 ciclo, int cicli, VistaIncarico& vista)
 {
     const QString t = tabella(sb, u"Incarichi"_s);
     Database::Transaction uow(sb);
     QSqlQuery q = esegui(
-        sb, u"SELECT Titolare, Scadenza FROM "_s + t + u" WHERE NumeroHotel = 1 AND Incarico = 'Pubblicazione'"_s, {});
+        sb, u"SELECT Titolare, Battito FROM "_s + t + u" WHERE NumeroHotel = 1 AND Incarico = 'Pubblicazione'"_s, {});
     const bool esiste = q.next();
     const QString altro = esiste ? q.value(0).toString() : QString();
-    const QDateTime scadenza = esiste ? leggiIstante(q.value(1)) : QDateTime();
+    // A row an older version wrote has no counter: it reads as 0.
+    const qint64 battito = esiste ? q.value(1).toLongLong() : 0;
     q.finish();
-    if (esiste && altro != titolare && !altro.isEmpty() && scadenza.isValid() && scadenza > ora)
-        return false;
+    if (esiste && !altro.isEmpty() && altro != titolare) {
+        if (vista.titolare != altro || vista.battito != battito)
+            vista = {altro, battito, ciclo, 0};
+        else if (vista.ciclo != ciclo)
+            vista = {altro, battito, ciclo, vista.invariato + 1};
+        if (vista.invariato < cicli)
+            return false;
+    }
     if (!esiste)
         esegui(sb, u"INSERT INTO "_s + t + u" (NumeroHotel, Incarico) VALUES (1, 'Pubblicazione')"_s, {});
     esegui(sb,
-           u"UPDATE "_s + t + u" SET Titolare = ?, Scadenza = ? WHERE NumeroHotel = 1 AND Incarico = 'Pubblicazione'"_s,
-           {titolare, istante(ora.addSecs(secondi))});
+           u"UPDATE "_s + t + u" SET Titolare = ?, Battito = ? WHERE NumeroHotel = 1 AND Incarico = 'Pubblicazione'"_s,
+           {titolare, battito + 1});
     uow.commit();
+    vista = {};
     return true;
 }
 
@@ -219,7 +227,7 @@ void ArchivioSync::lasciaIncarico(Database& sb, const QString& titolare)
 {
     esegui(sb,
            u"UPDATE "_s + tabella(sb, u"Incarichi"_s) +
-               u" SET Titolare = '', Scadenza = '' WHERE NumeroHotel = 1 AND Incarico = 'Pubblicazione' AND "
+               u" SET Titolare = '' WHERE NumeroHotel = 1 AND Incarico = 'Pubblicazione' AND "
                u"Titolare = ?"_s,
            {titolare});
 }

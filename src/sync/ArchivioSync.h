@@ -24,6 +24,9 @@ inline constexpr const char16_t* Prenotazioni = u"Prenotazioni";
 inline constexpr const char16_t* Conferme = u"Conferme";
 inline constexpr const char16_t* Disponibilita = u"Disponibilita";
 inline constexpr const char16_t* Timer = u"Timer";
+// The first tick this data directory's timer ever made: what "no exchange for 24 hours" counts from
+// on a hotel that never exchanged anything.
+inline constexpr const char16_t* PrimoBattito = u"PrimoBattito";
 // The last tick that published (with "--publish" or line 13): its success time.
 inline constexpr const char16_t* Pubblicazione = u"Pubblicazione";
 
@@ -63,9 +66,21 @@ void registraMotivi(Database& sb, const QHash<QString, QString>& motivi, const Q
 // The web reservations stored but not yet in QV, not cancelled: NPren and the day of the booking.
 QList<QPair<QString, QString>> inAttesa(Database& sb);
 
-// The right to publish for a data directory: taken (or renewed) when nobody else holds it unexpired.
-// Its own unit of work. True when `titolare` holds it until ora + secondi.
-bool prendiIncarico(Database& sb, const QString& titolare, const QDateTime& ora, qint64 secondi);
+// What one bridge has seen of another's publishing lease: who held it, the counter the holder
+// advances at every renewal, and over how many of this bridge's own ticks both stayed the same.
+struct VistaIncarico
+{
+    QString titolare;
+    qint64 battito = -1;
+    qint64 ciclo = -1; // this bridge's tick of the last look
+    int invariato = 0;
+};
+
+// The right to publish for a data directory, its own unit of work. Taken, or renewed with its counter
+// advanced, when nobody holds it, `titolare` does, or the holder's counter has stayed the same over
+// `cicli` ticks (`ciclo` counts this bridge's own). No workstation's clock is compared with another's:
+// one that runs ahead cannot take it from a live holder, one that stopped is replaced in `cicli` ticks.
+bool prendiIncarico(Database& sb, const QString& titolare, qint64 ciclo, int cicli, VistaIncarico& vista);
 void lasciaIncarico(Database& sb, const QString& titolare);
 
 } // namespace ArchivioSync

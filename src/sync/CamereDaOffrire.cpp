@@ -63,11 +63,18 @@ CamereDaOffrire CamereDaOffrire::leggi(const QDir& workDir, const QDate& inizio,
         if (quantita.contains(it.key()))
             sigle.append(it.key());
     const auto libere = CamereLibere::leggi(workDir, sigle, quantita, inizio, out.m_giorni, apertura);
+    // QV's counters do not count a room out of service: on its days it is not for sale.
+    const auto fuoriServizio = CamereLibere::fuoriServizio(workDir, inizio, out.m_giorni, apertura);
     for (qsizetype i = 0; i < sigle.size(); ++i) {
         Tipo t{mappa.nome.value(sigle.at(i)), mappa.inviato.value(sigle.at(i)), quantita.value(sigle.at(i)),
                libere[size_t(i)]};
-        for (qint64& v : t.camere)
+        const auto fuori = fuoriServizio.constFind(sigle.at(i));
+        for (size_t g = 0; g < t.camere.size(); ++g) {
+            qint64& v = t.camere[g];
             v = std::clamp(v, qint64(0), std::max(t.quantita, qint64(0)));
+            if (fuori != fuoriServizio.cend())
+                v = std::max(qint64(0), v - fuori->at(g));
+        }
         out.m_indice.insert(sigle.at(i), int(out.m_tipi.size()));
         out.m_tipi.push_back(std::move(t));
     }

@@ -10,8 +10,9 @@
 #include <vector>
 
 // The rooms the service may sell, per QV bedroom type that a service room type is mapped to and per
-// day: QV's free rooms as "Importa da QV" reads them, never more than the type's rooms, less the rooms
-// of web reservations stored but not yet in QV (sold, not yet counted). Each QV type goes to one
+// day: QV's free rooms as "Importa da QV" reads them, never more than the type's rooms, less its rooms
+// out of service that day and the rooms of web reservations stored but not yet in QV (sold, not yet
+// counted). Each QV type goes to one
 // service room type, its level-1 one, so two service types never both offer its rooms.
 class CamereDaOffrire
 {

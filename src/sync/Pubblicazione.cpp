@@ -44,19 +44,26 @@ Deriva::Valori camere(const CamereDaOffrire& offerta)
 
 } // namespace
 
-Pubblicazione::Pubblicazione(AppContext& ctx, const QString& titolare) : m_ctx(ctx), m_titolare(titolare) {}
+Pubblicazione::Pubblicazione(AppContext& ctx, Incarico& incarico) : m_ctx(ctx), m_incarico(incarico) {}
+
+int Pubblicazione::cicliDiSubentro(const AppContext& ctx)
+{
+    constexpr long kTick = 25000;
+    const long scambio = ctx.connectTimeoutMs + ctx.exchangeTimeoutMs;
+    return std::max(3, int(scambio / kTick) + 2);
+}
 
 bool Pubblicazione::prendiIncarico()
 {
-    const qint64 durata = (m_ctx.connectTimeoutMs + m_ctx.exchangeTimeoutMs) / 1000 + 60;
     Database sb(m_ctx.workDir(), kSimpleBooking);
-    return ArchivioSync::prendiIncarico(sb, m_titolare, m_ctx.clock().now(), durata);
+    return ArchivioSync::prendiIncarico(sb, m_incarico.titolare, m_incarico.ciclo, cicliDiSubentro(m_ctx),
+                                        m_incarico.vista);
 }
 
 void Pubblicazione::lasciaIncarico()
 {
     Database sb(m_ctx.workDir(), kSimpleBooking);
-    ArchivioSync::lasciaIncarico(sb, m_titolare);
+    ArchivioSync::lasciaIncarico(sb, m_incarico.titolare);
 }
 
 bool Pubblicazione::invia(const QString& codiceHotel, const CamereDaOffrire& offerta, const Deriva::Detti& limiti,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sync/ArchivioSync.h"
 #include "sync/CamereDaOffrire.h"
 #include "sync/Deriva.h"
 
@@ -15,17 +16,30 @@ class Database;
 class Pubblicazione
 {
 public:
-    // titolare names this bridge in the lease row (one per running program).
-    Pubblicazione(AppContext& ctx, const QString& titolare);
+    // This bridge in the publishing lease, for the whole run: its name in the lease row (one per
+    // running program), its own tick count (the shell advances it) and what it saw of another holder.
+    struct Incarico
+    {
+        explicit Incarico(QString nome) : titolare(std::move(nome)) {}
+        QString titolare;
+        qint64 ciclo = 0;
+        ArchivioSync::VistaIncarico vista;
+    };
+
+    Pubblicazione(AppContext& ctx, Incarico& incarico);
 
     // After a refused or failed notification, the comparison waits this long before trying again.
     static constexpr int AttesaDopoErrore = 120;
     static constexpr int Periodo = 31; // days of one notification
     static constexpr int OrizzonteMassimo = 400;
 
-    // The lease: taken or renewed for longer than one exchange can last, so that no other bridge
-    // can send while this one's notification is on its way. False when another bridge holds it.
+    // The lease: taken or renewed. False when another bridge holds it. Another takes it over only
+    // after its counter stood still for longer than one exchange can last (see cicliDiSubentro), so
+    // that no other bridge sends while this one's notification is on its way.
     bool prendiIncarico();
+    // The ticks of 25 s over which a holder's counter must stand still before another takes over:
+    // at least three, and more than one exchange (connection and answer) can last.
+    static int cicliDiSubentro(const AppContext& ctx);
     void lasciaIncarico();
 
     // Sends a prepared availability file. True when the service took it (or it held nothing to send).
@@ -55,5 +69,5 @@ private:
                const QList<Richiesta>& richieste);
 
     AppContext& m_ctx;
-    QString m_titolare;
+    Incarico& m_incarico;
 };

@@ -62,6 +62,11 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
         Settings settings;
         if (!settings.load(workDir.path()))
             throw StoreError(StoreError::Engine, u"il file SBookParam.txt non esiste"_s);
+        // Without these two no exchange can be made, whatever else looks well.
+        for (const QString& campo : Settings::campiIndispensabiliVuoti(settings.HostName, settings.CodiceHotel))
+            r.aggiungi(Livello::Avviso, u"Il campo \""_s + campo +
+                                            u"\" dei parametri (SBookParam.txt) è vuoto: nessuno scambio con il "_s
+                                            u"servizio è possibile."_s);
         Database sb(workDir, u"SimpleBooking.mdb"_s, kLettura);
         const ArchivioSync::Scambio timer = ArchivioSync::scambio(sb, QString::fromUtf16(ArchivioSync::Timer));
         const bool timerAttivo = timer.riuscito.isValid() && timer.riuscito.secsTo(ora) <= BattitoValido;
@@ -98,7 +103,12 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
                                quando(s.riuscito) + u")."_s);
         }
         r.m_dati.insert(u"scambi"_s, scambi);
-        if (timerAttivo && (!ultimoRiuscito.isValid() || ultimoRiuscito.secsTo(ora) > 24 * 3600))
+        // A hotel that never exchanged anything counts from its timer's first tick.
+        const QDateTime daQuando =
+            ultimoRiuscito.isValid()
+                ? ultimoRiuscito
+                : ArchivioSync::scambio(sb, QString::fromUtf16(ArchivioSync::PrimoBattito)).riuscito;
+        if (timerAttivo && daQuando.isValid() && daQuando.secsTo(ora) > 24 * 3600)
             r.aggiungi(Livello::Critico, u"Nessuno scambio riuscito con il servizio da oltre 24 ore."_s);
 
         // Web reservations waiting for QV, each with its guest, stay, rooms, since when (as the timer

@@ -2,6 +2,7 @@
 #include "support/WorkDir.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -105,11 +106,52 @@ TEST(ParametriForm, AWriteFailureIsReportedNotFatal)
     Settings s;
     s.HostName = u"kept"_s;
     ParametriForm form;
-    form.testi[0] = u"new"_s;
+    const QString texts[9] = {u"new"_s, u"pn"_s, u"pp"_s, u"a"_s, u"pw"_s, u"H1"_s, u"P"_s, u"BB"_s, u"10"_s};
+    std::copy(std::begin(texts), std::end(texts), std::begin(form.testi));
     EXPECT_FALSE(form.registra(w.tmp.path(), s, w.op));
     EXPECT_EQ(s.HostName, u"kept"_s);
     ASSERT_EQ(w.op.messages.size(), 1);
     EXPECT_EQ(w.op.messages[0].message.title, u"Errore"_s);
+}
+
+// Without the address or the hotel's code no exchange can be made: nothing is saved, and the message
+// names the field as the window labels it. An empty credential is the hotel's business: asked once.
+TEST(ParametriForm, AnEmptyHostOrHotelIsRefusedAndAnEmptyCredentialAsked)
+{
+    WorkDir w;
+    Settings s;
+    const QString pieno[9] = {u"h"_s, u"pn"_s, u"pp"_s, u"a"_s, u"pw"_s, u"H1"_s, u"P"_s, u"BB"_s, u"10"_s};
+    const auto form = [&](const QList<int>& vuoti) {
+        ParametriForm f;
+        std::copy(std::begin(pieno), std::end(pieno), std::begin(f.testi));
+        for (int i : vuoti)
+            f.testi[i] = i == 0 ? u"  "_s : QString();
+        return f;
+    };
+    for (const auto& [vuoti, nomi] : {std::pair{QList<int>{0}, u"Il campo \"Host name\" è vuoto"_s},
+                                      {{5}, u"Il campo \"Hotel ID\" è vuoto"_s},
+                                      {{0, 5, 2}, u"I campi \"Host name\", \"Hotel ID\" sono vuoti"_s}}) {
+        w.op.messages.clear();
+        EXPECT_FALSE(form(vuoti).registra(w.tmp.path(), s, w.op));
+        ASSERT_EQ(w.op.messages.size(), 1); // refused before anything is asked
+        EXPECT_TRUE(w.op.messages[0].message.text.startsWith(nomi)) << w.op.messages[0].message.text.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(w.file(u"SBookParam.txt"_s)));
+        EXPECT_TRUE(s.HostName.isEmpty());
+    }
+
+    w.op.messages.clear();
+    w.op.answer(OperatorPort::Answer::No);
+    EXPECT_FALSE(form({2, 4}).registra(w.tmp.path(), s, w.op));
+    ASSERT_EQ(w.op.messages.size(), 1);
+    EXPECT_EQ(w.op.messages[0].message.buttons, OperatorPort::Buttons::YesNo);
+    EXPECT_EQ(w.op.messages[0].message.defaultButton, OperatorPort::Answer::No);
+    EXPECT_TRUE(w.op.messages[0].message.text.startsWith(u"I campi \"Prov Pwd\", \"Password\" sono vuoti"_s));
+    EXPECT_TRUE(w.op.messages[0].message.text.endsWith(u"Confermi?"_s));
+    EXPECT_FALSE(QFileInfo::exists(w.file(u"SBookParam.txt"_s)));
+    w.op.answer(OperatorPort::Answer::Yes);
+    EXPECT_TRUE(form({2, 4}).registra(w.tmp.path(), s, w.op));
+    EXPECT_TRUE(s.ProvPwd.isEmpty());
+    EXPECT_EQ(s.HostName, u"h"_s);
 }
 
 TEST(AppContext, PathsAndCaption)

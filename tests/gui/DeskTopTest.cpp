@@ -105,6 +105,8 @@ TEST(SBDeskTopWindow, FirstStartWithoutSettingsAsksForTheParameters)
                 p->Text1(8)->text().isEmpty();
         EXPECT_EQ(d.window->windowTitle(), kIniziale); // the caption waits for the file
         p->Text1(0)->setText(u"http://127.0.0.1:1/res"_s);
+        for (int i = 1; i <= 4; ++i)
+            p->Text1(i)->setText(u"x"_s); // an empty credential would be asked about
         p->Text1(5)->setText(u"H9"_s);
         p->Check1()->setChecked(true);
         p->T(0)->click();

@@ -85,6 +85,9 @@ TEST(SBMeseWindow, CaptionControlsAndTheGridOfTheFirstActivation)
     EXPECT_EQ(f.Text1(1)->text(), u"Disponib."_s);
     EXPECT_EQ(f.Text1(33)->text(), u"Prezzo"_s);
     EXPECT_EQ(f.Text1(66)->text(), u"Modifica"_s);
+    // What the day values mean at the service, under the grid.
+    EXPECT_EQ(f.Label4()->text(), u"-1 = chiuso, 0 = invariato"_s);
+    EXPECT_GT(f.Label4()->mapTo(&f, QPoint(0, 0)).y(), f.Grid1()->mapTo(&f, QPoint(0, 0)).y());
     EXPECT_EQ(f.Text1(2)->text(), u"0"_s);
     EXPECT_EQ(f.Text1(64)->text(), u"0,00"_s);
     EXPECT_TRUE(larghezzaFissa(f.List1()->font()));
@@ -135,10 +138,19 @@ TEST(SBMeseWindow, ACellPickedAndEditedChangesGridListAndBoxes)
     const QModelIndex cella = f.Grid1()->model()->index(1, 4);
     f.Grid1()->setCurrentIndex(cella);
     emit f.Grid1()->clicked(cella);
-    EXPECT_EQ(f.Text1(65)->text(), u"   0   "_s);
+    // The value trimmed and selected: a key typed replaces it.
+    EXPECT_EQ(f.Text1(65)->text(), u"0"_s);
+    EXPECT_EQ(f.Text1(65)->selectedText(), u"0"_s);
     EXPECT_TRUE(aspetta([&] { return QApplication::focusWidget() == f.Text1(65); }));
+    QKeyEvent quattro(QEvent::KeyPress, Qt::Key_4, Qt::NoModifier, u"4"_s);
+    QApplication::sendEvent(f.Text1(65), &quattro);
+    EXPECT_EQ(f.Text1(65)->text(), u"4"_s);
+    // The same cell picked again fills the box again, the typing not sent.
+    emit f.Grid1()->clicked(cella);
+    EXPECT_EQ(f.Text1(65)->text(), u"0"_s);
     f.Text1(65)->setText(u"12"_s);
     invio(f.Text1(65));
+    EXPECT_EQ(f.Text1(65)->text(), u"12"_s);
     EXPECT_EQ(cella.data().toString(), u"  12   "_s);
     EXPECT_EQ(m.riga(1).mid(14 + 2 * 7, 7), u"  12   "_s);
     // Not a number: refused with a message, nothing changed.

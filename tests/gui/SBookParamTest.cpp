@@ -42,6 +42,9 @@ TEST(SBookParamWindow, ControlsLabelsAndOrder)
                              u"Hotel ID"_s,  u"Portals ID"_s, u"Cod. Arr."_s, u"Cod. Add."_s};
     for (int i = 0; i < SBookParam::NumeroCampi; ++i)
         EXPECT_EQ(p.Label1(i)->text(), labels.at(i));
+    // Both passwords are masked, nothing else.
+    for (int i = 0; i < SBookParam::NumeroCampi; ++i)
+        EXPECT_EQ(p.Text1(i)->echoMode() == QLineEdit::Password, i == 2 || i == 4) << labels.at(i).toStdString();
 
     p.show();
     ASSERT_TRUE(aspetta([&] { return p.isVisible(); }));

@@ -129,6 +129,20 @@ TEST_F(ServiceExchanges, ReservationDownloadSavesBothExchanges)
               answers->nuove + u"\r\n"_s);
     EXPECT_TRUE(QFileInfo::exists(w.ctx.path(u"SimpleBooking\\Cancellazioni20240303140709.xml"_s)));
 
+    // The upper text box shows both requests with the passwords masked; the service gets them whole.
+    ASSERT_GE(w.op.requests.size(), 2);
+    for (const QString& shown : w.op.requests.mid(w.op.requests.size() - 2)) {
+        EXPECT_TRUE(shown.contains(u"<provider Name=\"prov\" Pwd=\"********\""_s)) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(u"Pwd=\"********\""_s));
+        EXPECT_FALSE(shown.contains(u"p+&amp;%"_s));
+        EXPECT_FALSE(shown.contains(u"Pwd=\"pw\""_s));
+    }
+    // Nothing else of the request changes.
+    QString inviata = lastRequest()[u"xml"_s].toString();
+    EXPECT_TRUE(inviata.contains(u"Pwd=\"pw\""_s));
+    inviata.replace(u"Pwd=\"p+&amp;%\""_s, u"Pwd=\"********\""_s).replace(u"Pwd=\"pw\""_s, u"Pwd=\"********\""_s);
+    EXPECT_EQ(w.op.requests.last(), inviata);
+
     EXPECT_TRUE(client.ConfermaPrenotazione(u"SB1001"_s));
     EXPECT_EQ(sim.confirmedIds(), QStringList{u"SB1001"_s});
     const QString sent = lastRequest()[u"xml"_s].toString();
@@ -205,7 +219,8 @@ TEST_F(ServiceExchanges, AvailabilityFileBecomesOneMessagePerRoomAndDay)
     TextFile::writeLines(w.file(u"WBValuesRooms20260131080000.txt"_s),
                          {u"31/01/2026,DOP,Avail,3,0,"_s + empties, u"31/01/2026,DOP,Price,90,95,"_s + empties,
                           u"31/01/2026,XXX,Avail,,2,"_s + empties});
-    Pubblicazione invio(w.ctx, u"prova"_s);
+    Pubblicazione::Incarico incarico(u"prova"_s);
+    Pubblicazione invio(w.ctx, incarico);
     // A code that is no mapped QV room is told and left out.
     EXPECT_TRUE(invio.inviaFile(u"1234"_s, u"WBValuesRooms20260131080000.txt"_s));
     const QString sent = lastRequest()[u"xml"_s].toString();

@@ -189,11 +189,12 @@ TEST_F(TransportFaults, AnAvailabilityFileIsSentWholeOrNotAtAll)
         {"04/05/2026,DBL,Disp,3,\r\n", "non è \"Avail\" né \"Price\""},
         {QByteArray("\x00\x01\x02\xff\xfe,\x10,\r\n", 10), "riga 1"},
     };
+    Pubblicazione::Incarico incarico(u"prova"_s);
     for (const Case& c : bad) {
         SCOPED_TRACE(c.reason);
         w.op.messages.clear();
         w.write(u"WBValuesRooms2.txt"_s, c.file);
-        EXPECT_FALSE(Pubblicazione(w.ctx, u"prova"_s).inviaFile(u"1234"_s, u"WBValuesRooms2.txt"_s));
+        EXPECT_FALSE(Pubblicazione(w.ctx, incarico).inviaFile(u"1234"_s, u"WBValuesRooms2.txt"_s));
         EXPECT_THAT(shown(), HasSubstr(c.reason));
     }
     EXPECT_THAT(sim.availabilityNotifications(), IsEmpty());
@@ -213,7 +214,7 @@ TEST_F(TransportFaults, AnAvailabilityFileIsSentWholeOrNotAtAll)
     w.insert(u"SimpleBooking.mdb"_s, u"Rooms"_s,
              {{u"NumeroHotel"_s, 1}, {u"RoomsId"_s, u"WEB1"_s}, {u"RoomsLevel"_s, 1}, {u"QVRooms"_s, u"DOP"_s}});
     w.write(u"WBValuesRooms3.txt"_s, file);
-    EXPECT_TRUE(Pubblicazione(w.ctx, u"prova"_s).inviaFile(u"1234"_s, u"WBValuesRooms3.txt"_s));
+    EXPECT_TRUE(Pubblicazione(w.ctx, incarico).inviaFile(u"1234"_s, u"WBValuesRooms3.txt"_s));
     const QString sent = sim.journal().last().toObject().value(u"xml"_s).toString();
     EXPECT_EQ(ContaOccorrenze(sent, u"<AvailStatusMessage "_s), 61);
     EXPECT_EQ(ContaOccorrenze(sent, u"BookingLimit=\"3\""_s), 60);

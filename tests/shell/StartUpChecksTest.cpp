@@ -103,17 +103,21 @@ TEST(StartUpChecks, OnlyAQvDataDirectoryBecomesAHotel)
 
 TEST(StartUpChecks, AHotelCodeNoRowCanHoldIsRefusedByTheWindowAndNeverSent)
 {
+    const auto compilato = [](const QString& codice) {
+        ParametriForm form;
+        for (int i = 0; i < 5; ++i)
+            form.testi[i] = u"x"_s;
+        form.testi[5] = codice;
+        return form;
+    };
     for (const QString& codice : {QString(51, u'H'), u"12\u000134"_s, u"12\t34"_s}) {
         WorkDir w;
-        ParametriForm form;
-        form.testi[5] = codice;
         Settings settings;
-        EXPECT_FALSE(form.registra(w.dir().path(), settings, w.op));
+        EXPECT_FALSE(compilato(codice).registra(w.dir().path(), settings, w.op));
         EXPECT_FALSE(QFileInfo::exists(w.file(u"SBookParam.txt"_s)));
-        EXPECT_THAT(w.op.messageTexts().join(u'\n'), Contiene(u"codice hotel"_s));
+        EXPECT_THAT(w.op.messageTexts().join(u'\n'), Contiene(u"Il campo \"Hotel ID\""_s));
     }
-    ParametriForm fits;
-    fits.testi[5] = QString(50, u'H');
+    ParametriForm fits = compilato(QString(50, u'H'));
     WorkDir w;
     Settings settings;
     EXPECT_TRUE(fits.registra(w.dir().path(), settings, w.op));

@@ -366,7 +366,8 @@ TEST(SettingsFile, NameIgnoresCase)
     EXPECT_EQ(s.HostName, u"host"_s);
 
     ParametriForm form;
-    form.testi[0] = u"changed"_s;
+    const QString texts[9] = {u"changed"_s, u"pn"_s, u"pp"_s, u"a"_s, u"pw"_s, u"H1"_s, u"P"_s, u"BB"_s, u"10"_s};
+    std::copy(std::begin(texts), std::end(texts), std::begin(form.testi));
     ASSERT_TRUE(form.registra(w.tmp.path(), s, w.op));
     EXPECT_EQ(w.dir().entryList(QDir::Files), QStringList{u"SBOOKPARAM.TXT"_s});
 }

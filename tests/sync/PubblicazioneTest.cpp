@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QSqlQuery>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -254,6 +255,81 @@ TEST_F(Pubblicazione, TwoBridgesOnOneDirectoryPublishOneAtATime)
     prenotaAlBanco(508, u"SIN"_s, kOggi.addDays(9), 2);
     secondo->scheduler().tick();
     ASSERT_EQ(notifiche(), 3);
+    servizioAllineato();
+}
+
+// The lease never compares clocks: a workstation whose clock runs four minutes ahead does not take it
+// from a live holder, and takes it over only after the holder stopped renewing it for a while.
+TEST_F(Pubblicazione, AClockAheadNeverTakesTheLeaseFromALiveHolderAndAStoppedHolderIsReplaced)
+{
+    FakeOperatorPort op;
+    FixedClock avanti(w.clock.now().addSecs(240));
+    AppContext altro(w.tmp.path(), avanti, op);
+    altro.baseUrl = sim.baseUrl();
+    Registro registroAltro(avanti, false);
+    Sessione secondo(altro, registroAltro);
+    ASSERT_TRUE(secondo.attiva());
+    tick();
+    ASSERT_EQ(notifiche(), 1);
+    const int cicli = ::Pubblicazione::cicliDiSubentro(altro);
+    for (int i = 0; i < 2 * cicli; ++i) {
+        prenotaAlBanco(600 + i, u"SIN"_s, kOggi.addDays(i % 20), 1);
+        avanti.advanceSecs(25);
+        secondo.scheduler().tick();
+        tick();
+    }
+    // Every change went out through the holder alone, and the service is in step with QV.
+    servizioAllineato();
+    const int primaDelSubentro = notifiche();
+
+    // The holder stops ticking (killed: the lease stays in its name). The other waits, then publishes.
+    prenotaAlBanco(700, u"DOP"_s, kOggi.addDays(3), 2);
+    secondo.scheduler().tick(); // the first look at a counter that no longer moves
+    for (int i = 0; i < cicli - 1; ++i) {
+        avanti.advanceSecs(25);
+        secondo.scheduler().tick();
+    }
+    EXPECT_EQ(notifiche(), primaDelSubentro);
+    avanti.advanceSecs(25);
+    secondo.scheduler().tick();
+    EXPECT_EQ(notifiche(), primaDelSubentro + 1);
+    servizioAllineato();
+}
+
+// A room out of service in QV is not for sale on its days, the last one included, though QV's counters
+// still count it free.
+TEST_F(Pubblicazione, ARoomOutOfServiceIsNotOfferedOnItsDays)
+{
+    for (const QString& numero : {u"21"_s, u"22"_s, u"23"_s, u"24"_s})
+        w.insert(u"NumeriCamere.mdb"_s, u"NumeriCamere"_s,
+                 {{u"NumeroHotel"_s, 1}, {u"NumeroCamera"_s, numero}, {u"TipoCamera"_s, u"DOP"_s}});
+    const auto inagibile = [&](const QString& camera, const QDate& dal, const QDate& al) {
+        w.insert(u"Generico.mdb"_s, u"Camere_Inagibili"_s,
+                 {{u"NumeroHotel"_s, 1},
+                  {u"NumeroCamera"_s, camera},
+                  {u"DataInizio"_s, TextDate::toYmd(dal)},
+                  {u"DataFine"_s, TextDate::toYmd(al)}});
+    };
+    // Two periods of one room overlapping on the 24th count it once; another room on the 25th only.
+    inagibile(u"21"_s, kOggi.addDays(3), kOggi.addDays(4));
+    inagibile(u"21"_s, kOggi.addDays(4), kOggi.addDays(5));
+    inagibile(u"22"_s, kOggi.addDays(5), kOggi.addDays(5));
+    inagibile(u"23"_s, kOggi.addDays(-10), kOggi.addDays(-1)); // over before the period
+    tick();
+    ASSERT_EQ(notifiche(), 1);
+    const auto giorno = [](int g) {
+        return u"DBL "_s + TextDate::toIso(kOggi.addDays(g));
+    };
+    servizioAllineato({{giorno(3), 1}, {giorno(4), 1}, {giorno(5), 2}});
+
+    // Back in service: the next tick offers it again.
+    {
+        Database generico(w.dir(), u"Generico.mdb"_s);
+        QSqlQuery q = generico.query();
+        generico.exec(q, u"DELETE FROM Camere_Inagibili"_s, {});
+    }
+    tick();
+    ASSERT_EQ(notifiche(), 2);
     servizioAllineato();
 }
 

@@ -4,6 +4,7 @@
 #include "support/CatalogoQV.h"
 #include "support/WorkDir.h"
 #include "sync/ArchivioSync.h"
+#include "sync/RapportoStato.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -90,6 +91,47 @@ TEST(Stato, EachExitCodeAReportThatParsesAndNothingChanged)
     e = stato(w.tmp.path());
     EXPECT_EQ(e.codice, 2);
     EXPECT_TRUE(e.uscita.contains("offre più camere"));
+}
+
+// A hotel that never exchanged anything is not "24 hours without an exchange" before its timer has run
+// that long; a settings file without the service's address or the hotel's code is no healthy hotel.
+TEST(Stato, TheDayWithoutExchangesCountsFromTheFirstTickAndAnUnusableSettingsFileWarns)
+{
+    const QDateTime primo(QDate(2026, 5, 4), QTime(9, 0, 0));
+    WorkDir w(primo);
+    w.bootstrap();
+    w.write(u"SBookParam.txt"_s, " 0 \r\nh\r\np\r\np\r\na\r\np\r\n1001\r\nP\r\nBB\r\n1\r\n 0 \r\n 0 \r\n");
+    const auto battito = [&](const QDateTime& quando, bool primoBattito) {
+        Database sb(w.dir(), u"SimpleBooking.mdb"_s);
+        Database::Transaction uow(sb);
+        ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Timer), true, quando);
+        if (primoBattito)
+            ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::PrimoBattito), true, quando);
+        uow.commit();
+    };
+    battito(primo, true);
+    const QDateTime sera = primo.addSecs(10 * 3600);
+    battito(sera, false);
+    const RapportoStato r10 = RapportoStato::leggi(w.dir(), sera);
+    EXPECT_LT(r10.livello(), RapportoStato::Livello::Critico) << r10.righe().join(u' ').toStdString();
+    EXPECT_FALSE(r10.righe().join(u' ').contains(u"24 ore"_s));
+    const QDateTime dopo = primo.addSecs(25 * 3600);
+    battito(dopo, false);
+    const RapportoStato r = RapportoStato::leggi(w.dir(), dopo);
+    EXPECT_EQ(r.livello(), RapportoStato::Livello::Critico);
+    EXPECT_TRUE(r.righe().join(u' ').contains(u"da oltre 24 ore"_s));
+
+    for (const auto& [file, campo] :
+         {std::pair{QByteArray(" 0 \r\n \r\np\r\np\r\na\r\np\r\n1001\r\nP\r\nBB\r\n1\r\n 0 \r\n 0 \r\n"), "Host name"},
+          {QByteArray(" 0 \r\nh\r\np\r\np\r\na\r\np\r\n\r\nP\r\nBB\r\n1\r\n 0 \r\n 0 \r\n"), "Hotel ID"}}) {
+        WorkDir vuoto(primo);
+        vuoto.bootstrap();
+        vuoto.write(u"SBookParam.txt"_s, file);
+        const Esito e = stato(vuoto.tmp.path());
+        EXPECT_EQ(e.codice, 1);
+        EXPECT_TRUE(QString::fromUtf8(e.uscita).contains(u"Il campo \""_s + QString::fromUtf8(campo) + u'"'))
+            << e.uscita.toStdString();
+    }
 }
 
 } // namespace
