@@ -43,7 +43,7 @@ QStringList RapportoStato::righe() const
         out.append(r.testo);
     if (out.isEmpty())
         out.append(u"Tutto in ordine."_s);
-    return out;
+    return out + m_note;
 }
 
 QJsonObject RapportoStato::json() const
@@ -150,26 +150,28 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
                                                     {u"rimosse"_s, copie->rimosse},
                                                     {u"conservate"_s, copie->tenute},
                                                     {u"piuVecchia"_s, ArchivioSync::istante(copie->piuVecchia)},
-                                                    {u"mascherate"_s, ArchivioSync::istante(copie->revisione)},
+                                                    {u"revisione"_s, ArchivioSync::istante(copie->revisione)},
                                                     {u"copieMascherate"_s, copie->mascherate},
                                                     {u"nonMascherate"_s, copie->nonMascherate}});
             if (copie->pulizia.isValid())
-                r.aggiungi(Livello::Ok,
-                           u"Copie degli scambi: "_s + QString::number(copie->tenute) + u" conservate"_s +
-                               (copie->piuVecchia.isValid()
-                                    ? u", la più vecchia del "_s + TextDate::toDmy(copie->piuVecchia.date())
-                                    : QString()) +
-                               (copie->giorni > 0 ? u" (per "_s + QString::number(copie->giorni) + u" giorni)"_s
-                                                  : u" (per sempre)"_s) +
-                               u"; ultima pulizia il "_s + quando(copie->pulizia) + u'.');
-            if (copie->revisione.isValid())
-                r.aggiungi(copie->nonMascherate > 0 ? Livello::Avviso : Livello::Ok,
-                           u"Copie salvate prima della mascheratura, riviste il "_s + quando(copie->revisione) +
-                               u": "_s + QString::number(copie->mascherate) + u" mascherate"_s +
-                               (copie->nonMascherate > 0 ? u", "_s + QString::number(copie->nonMascherate) +
-                                                               u" non riscrivibili (vedere il registro)"_s
-                                                         : QString()) +
-                               u'.');
+                r.m_note.append(u"Copie degli scambi: "_s + QString::number(copie->tenute) + u" conservate"_s +
+                                (copie->piuVecchia.isValid()
+                                     ? u", la più vecchia del "_s + TextDate::toDmy(copie->piuVecchia.date())
+                                     : QString()) +
+                                (copie->giorni > 0 ? u" (per "_s + QString::number(copie->giorni) + u" giorni)"_s
+                                                   : u" (per sempre)"_s) +
+                                u"; ultima pulizia il "_s + quando(copie->pulizia) + u'.');
+            const QString revisione =
+                u"Copie salvate prima della mascheratura, riviste il "_s + quando(copie->revisione) + u": "_s +
+                QString::number(copie->mascherate) + u" mascherate"_s +
+                (copie->nonMascherate > 0
+                     ? u", "_s + QString::number(copie->nonMascherate) + u" non riscrivibili (vedere il registro)"_s
+                     : QString()) +
+                u'.';
+            if (copie->nonMascherate > 0)
+                r.aggiungi(Livello::Avviso, revisione);
+            else if (copie->revisione.isValid())
+                r.m_note.append(revisione);
         }
 
         // The drift, over the publishing horizon.
