@@ -37,9 +37,12 @@ QString AppContext::path(const QString& name) const
 QString AppContext::exchangeDir() const
 {
     const QString dir = path(QString::fromUtf16(ExchangeFolder));
-    if (QFileInfo(dir).isDir() || m_workDir.mkpath(dir))
+    if (QFileInfo(dir).isDir())
         return dir;
-    return {};
+    if (!m_workDir.mkpath(dir))
+        return {};
+    TextFile::soloProprietarioEGruppo(dir);
+    return dir;
 }
 
 QString AppContext::caption() const

@@ -48,6 +48,16 @@ int Settings::orizzonte() const
     return v <= 0 ? OrizzonteNormale : int(std::min<qint64>(v, OrizzonteMassimo));
 }
 
+int Settings::giorniConservazione() const
+{
+    const QString t = Conservazione.trimmed();
+    bool numero = false;
+    const qint64 v = t.toLongLong(&numero);
+    if (!numero || v < 0)
+        return ConservazioneNormale;
+    return int(std::min<qint64>(v, ConservazioneMassima));
+}
+
 QString Settings::nomeModalita() const
 {
     return Modalita == u"2" ? u"Automatica"_s : u"Semi automatica"_s;
@@ -82,6 +92,7 @@ bool Settings::load(const QString& dir)
     // Files written before publishing existed end at line 12: publishing is off.
     Pubblica = line(13) ? line(13)->trimmed() : QString();
     Orizzonte = line(14) ? line(14)->trimmed() : QString();
+    Conservazione = line(15) ? line(15)->trimmed() : QString();
     if (AssegnazioneAutomatica == u"1")
         Modalita = u"2"_s;
     return true;
@@ -103,6 +114,8 @@ ParametriForm ParametriForm::fromFile(const QString& dir)
     form.cancellazioneDefinitiva = valoreNumerico(line(12)) == 1;
     form.pubblica = valoreNumerico(line(13)) == 1;
     form.orizzonte = line(14).trimmed();
+    form.conservazione = line(15).trimmed();
+    form.altreRighe = lines->mid(15);
     return form;
 }
 
@@ -181,6 +194,18 @@ bool ParametriForm::registra(const QString& dir, Settings& settings, OperatorPor
             return false;
         }
     }
+    if (const QString c = conservazione.trimmed(); !c.isEmpty()) {
+        bool numero = false;
+        const int giorni = c.toInt(&numero);
+        if (!numero || giorni < 0 || giorni > Settings::ConservazioneMassima) {
+            op.inform(u"Errore"_s,
+                      u"I giorni di conservazione delle copie degli scambi sono un numero da 0 a "_s +
+                          QString::number(Settings::ConservazioneMassima) +
+                          u" (vuoto: 60; 0: per sempre): i parametri non sono stati salvati."_s,
+                      OperatorPort::Icon::Critical);
+            return false;
+        }
+    }
     const auto flag = [](bool on) {
         return on ? u"1"_s : u"0"_s;
     };
@@ -191,6 +216,9 @@ bool ParametriForm::registra(const QString& dir, Settings& settings, OperatorPor
     lines.append(printedFlag(flag(cancellazioneDefinitiva)));
     lines.append(printedFlag(flag(pubblica)));
     lines.append(orizzonte.trimmed());
+    lines.append(conservazione.trimmed());
+    // What this version does not know stays for the version that wrote it.
+    lines.append(altreRighe);
 
     const QString path = settingsPath(dir);
     const QString error = TextFile::writeLines(path, lines);
@@ -212,5 +240,6 @@ bool ParametriForm::registra(const QString& dir, Settings& settings, OperatorPor
     settings.CancellazioneDefinitiva = flag(cancellazioneDefinitiva);
     settings.Pubblica = flag(pubblica);
     settings.Orizzonte = orizzonte.trimmed();
+    settings.Conservazione = conservazione.trimmed();
     return true;
 }

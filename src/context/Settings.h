@@ -20,8 +20,9 @@ struct Settings
     qint16 CodAdd = 0;
     QString AssegnazioneAutomatica;
     QString CancellazioneDefinitiva;
-    QString Pubblica;  // line 13: " 1 " keeps the service's availability in step with QV at every tick
-    QString Orizzonte; // line 14: the days from today kept in step; blank is 31
+    QString Pubblica;      // line 13: " 1 " keeps the service's availability in step with QV at every tick
+    QString Orizzonte;     // line 14: the days from today kept in step; blank is 31
+    QString Conservazione; // line 15: the days the exchange copies are kept; blank is 60, 0 for ever
 
     // "1" Semi automatica, "2" Automatica; derived, never stored.
     QString Modalita = QStringLiteral("1");
@@ -34,6 +35,10 @@ struct Settings
     int orizzonte() const;
     static constexpr int OrizzonteNormale = 31;
     static constexpr int OrizzonteMassimo = 400;
+    // The days the exchange copies are kept: 60 when blank or not a number, 0 for ever.
+    int giorniConservazione() const;
+    static constexpr int ConservazioneNormale = 60;
+    static constexpr int ConservazioneMassima = 36500;
     QString nomeModalita() const;
 
     // Reads the file in dir into this record; returns false (and leaves the record untouched but
@@ -60,7 +65,8 @@ struct Settings
     static QStringList campiIndispensabiliVuoti(const QString& hostName, const QString& codiceHotel);
 };
 
-// What the parameters window shows and writes: nine texts, four check boxes and the horizon.
+// What the parameters window shows and writes: nine texts, four check boxes, the horizon and the days
+// the copies are kept; and the lines after those, which a later version may use, kept as they are.
 struct ParametriForm
 {
     bool attivo = false;
@@ -68,7 +74,9 @@ struct ParametriForm
     bool assegnazioneAutomatica = false;
     bool cancellazioneDefinitiva = false;
     bool pubblica = false;
-    QString orizzonte; // days, as typed; blank is 31
+    QString orizzonte;      // days, as typed; blank is 31
+    QString conservazione;  // days, as typed; blank is 60
+    QStringList altreRighe; // line 16 onwards
 
     // The window's content when it opens: empty when the file does not exist.
     static ParametriForm fromFile(const QString& dir);

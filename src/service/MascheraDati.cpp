@@ -1,6 +1,7 @@
 #include "service/MascheraDati.h"
 
 #include "service/Markup.h"
+#include "service/Transport.h"
 #include "store/ValueCleaning.h"
 
 #include <QStringList>
@@ -208,4 +209,9 @@ QString estrattoMascherato(const QString& testo, qsizetype lunghezza)
 {
     // Masked whole before it is cut, so that a card number cut in two is never shown in part.
     return tagliaTesto(mascheraDati(testo.simplified()), lunghezza);
+}
+
+QByteArray mascheraCopia(const QByteArray& bytes, const QByteArray& contentType)
+{
+    return Transport::cambiaTesto(bytes, contentType, mascheraDati);
 }

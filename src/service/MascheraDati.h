@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The one routine that hides card data and passwords in a text before it is shown, logged or kept:
@@ -15,3 +16,7 @@ QString mascheraDati(const QString& testo);
 
 // An answer as the operator may be shown it: blanks run together, masked, at most lunghezza characters.
 QString estrattoMascherato(const QString& testo, qsizetype lunghezza = 200);
+
+// A saved copy's bytes masked: read in the character set they declare (see Transport), masked, and
+// written back in it; the same bytes when there is nothing to mask.
+QByteArray mascheraCopia(const QByteArray& bytes, const QByteArray& contentType = {});

@@ -1,6 +1,7 @@
 #include "service/ServiceClient.h"
 
 #include "context/AppContext.h"
+#include "service/CopieScambi.h"
 #include "service/Markup.h"
 #include "service/MascheraDati.h"
 #include "service/OtaMessages.h"
@@ -79,6 +80,7 @@ QString ServiceClient::salvaScambio(const QString& prefix, const QByteArray& byt
             *errore = path + u": "_s + TextFile::writeError(path, file.errorString(), bytes.size());
             return {};
         }
+        file.setPermissions(TextFile::PermessiFile);
         if (file.write(bytes) != bytes.size() || !file.flush()) {
             *errore = path + u": "_s + TextFile::writeError(path, file.errorString(), bytes.size());
             file.close();
@@ -94,10 +96,10 @@ QString ServiceClient::salvaScambio(const QString& prefix, const QByteArray& byt
 
 QByteArray ServiceClient::copiaRisposta(const Transport::Esito& esito)
 {
-    // The bytes as received, whatever their character set, so that the copy is evidence.
+    // The bytes as received, in their own character set, but for the card data they may carry.
     if (esito.riuscita)
-        return esito.bytes + "\r\n";
-    return TextFile::toCp1252(esito.risultato + u"\r\n"_s);
+        return mascheraCopia(esito.bytes, esito.tipo) + "\r\n";
+    return TextFile::toCp1252(mascheraDati(esito.risultato) + u"\r\n"_s);
 }
 
 const Giudizio& ServiceClient::giudica(GenereRisposta genere, const Transport::Esito& esito)
@@ -143,7 +145,7 @@ bool ServiceClient::salva(const QString& name, const QString& text)
         return false;
     }
     const QString path = m_ctx.path(name);
-    const QString error = TextFile::writeText(path, text);
+    const QString error = TextFile::writeText(path, mascheraDati(text));
     if (error.isEmpty())
         return true;
     m_ctx.op().inform(u"Errore"_s,
@@ -271,8 +273,8 @@ std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
     if (!salva(u"Chiamata.txt"_s, request))
         return std::nullopt;
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(address, QString(), request);
-    m_ctx.op().setAnswerText(m_ctx.UltimaRisposta);
-    if (!salvaRisposta(u"Prenotazioni"_s))
+    m_ctx.op().setAnswerText(mascheraDati(m_ctx.UltimaRisposta));
+    if (!salvaRisposta(QString::fromUtf16(CopieScambi::Prenotazioni)))
         return std::nullopt;
     const Giudizio nuove = giudica(GenereRisposta::Prenotazioni, m_transport.ultimo());
 
@@ -281,8 +283,8 @@ std::optional<ServiceClient::Risposte> ServiceClient::ScaricaPrenotazioni()
     if (!salva(u"ChiamataC.txt"_s, request))
         return std::nullopt;
     const QString canc = m_transport.ChiamaServizio(address, QString(), request);
-    m_ctx.op().setAnswerText(canc);
-    if (!salvaRisposta(u"Cancellazioni"_s))
+    m_ctx.op().setAnswerText(mascheraDati(canc));
+    if (!salvaRisposta(QString::fromUtf16(CopieScambi::Cancellazioni)))
         return std::nullopt;
     return Risposte{m_ctx.UltimaRisposta, canc, nuove, giudica(GenereRisposta::Prenotazioni, m_transport.ultimo())};
 }
@@ -330,8 +332,8 @@ bool ServiceClient::esitoConferma(const QString& resId, const Transport::Esito* 
         return confermaFallita(m_servizioAssente);
     }
     if (esito->riuscita)
-        m_ctx.op().setAnswerText(esito->grezza);
-    salvaCopia(u"Conferma"_s, copiaRisposta(*esito));
+        m_ctx.op().setAnswerText(mascheraDati(esito->grezza));
+    salvaCopia(QString::fromUtf16(CopieScambi::Conferma), copiaRisposta(*esito));
     const Giudizio& giudizio = giudica(GenereRisposta::Conferma, *esito);
     if (giudizio.accettata()) {
         ++m_conferme.riuscite;
@@ -389,7 +391,10 @@ bool ServiceClient::InviaDisponibilita(const QString& codiceHotel, const QList<A
     const QString request =
         Ota::availabilityRequest(m_ctx.settings, codiceHotel, messages, Ota::TimeStampOTA(m_ctx.clock().now()));
     QString motivo;
-    if (salvaScambio(u"AggDispo"_s, TextFile::toCp1252(request + u"\r\n"_s), &motivo).isEmpty()) {
+    // The copy shows the passwords as "********"; the request sent carries them.
+    const QString copia = mascheraDati(request);
+    if (salvaScambio(QString::fromUtf16(CopieScambi::AggDispo), TextFile::toCp1252(copia + u"\r\n"_s), &motivo)
+            .isEmpty()) {
         m_ctx.op().inform(u"Errore"_s,
                           u"Impossibile salvare la richiesta ("_s + motivo +
                               u"): la disponibilità non è stata inviata."_s,
@@ -398,9 +403,9 @@ bool ServiceClient::InviaDisponibilita(const QString& codiceHotel, const QList<A
     }
     mostraRichiesta(request);
     m_ctx.UltimaRisposta = m_transport.ChiamaServizio(url(AvailabilityPath), QString(), request);
-    m_ctx.op().setAnswerText(m_ctx.UltimaRisposta);
+    m_ctx.op().setAnswerText(mascheraDati(m_ctx.UltimaRisposta));
     // The answer keeps the name the system gives it; it never replaces the download's answer.
-    salvaCopia(u"Prenotazioni"_s, copiaRisposta(m_transport.ultimo()));
+    salvaCopia(QString::fromUtf16(CopieScambi::Prenotazioni), copiaRisposta(m_transport.ultimo()));
     // Anything but an accepted answer leaves the days untold: the drift sends them again.
     const Giudizio& giudizio = giudica(GenereRisposta::Disponibilita, m_transport.ultimo());
     if (!giudizio.accettata())

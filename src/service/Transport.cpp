@@ -1,6 +1,7 @@
 #include "service/Transport.h"
 
 #include "context/AppContext.h"
+#include "service/MascheraDati.h"
 
 #include "store/TextFile.h"
 
@@ -54,18 +55,90 @@ QByteArray dichiarato(const QByteArray& text, const QByteArray& key)
     return lower.mid(i, e - i);
 }
 
-// Bytes in a named character set; nullopt when the name is none this program knows.
-std::optional<QString> decodifica(const QByteArray& bytes, const QByteArray& charset)
+// The character set an answer's bytes are read in, so that a text read from them can be written back
+// in it.
+struct Codifica
+{
+    enum class Tipo { Utf8, Cp1252, Altra };
+    Tipo tipo = Tipo::Utf8;
+    QStringConverter::Encoding altra = QStringConverter::Utf8;
+    bool bom = false; // the bytes begin with a byte-order mark
+};
+
+// A named character set; nullopt when the name is none this program knows.
+std::optional<Codifica> codificaNominata(const QByteArray& charset)
 {
     // What servers call Latin-1 is, in practice, the Windows code page that extends it.
     if (charset == "iso-8859-1" || charset == "latin1" || charset == "iso_8859-1" || charset == "l1" ||
         charset == "windows-1252" || charset == "cp1252" || charset == "us-ascii" || charset == "ascii")
-        return TextFile::fromCp1252(bytes);
+        return Codifica{Codifica::Tipo::Cp1252};
     const auto encoding = QStringConverter::encodingForName(charset.constData());
     if (!encoding)
         return std::nullopt;
-    QStringDecoder decoder(*encoding);
-    return decoder.decode(bytes);
+    return Codifica{Codifica::Tipo::Altra, *encoding};
+}
+
+// As the answer declares itself: byte-order mark, then the Content-Type header, then the XML
+// declaration; else UTF-8.
+Codifica codificaDi(const QByteArray& bytes, const QByteArray& contentType)
+{
+    if (const auto bom = QStringConverter::encodingForData(bytes); bom && *bom != QStringConverter::Utf8)
+        return {Codifica::Tipo::Altra, *bom, true};
+    const auto utf8 = [](const QByteArray& charset) {
+        return charset.isEmpty() || charset == "utf-8" || charset == "utf8";
+    };
+    QByteArray charset = dichiarato(contentType, "charset");
+    if (utf8(charset)) {
+        // A header that says UTF-8 (many servers say it of everything) yields to the document's own
+        // declaration when the bytes are no UTF-8.
+        QByteArray declaration = bytes.left(200);
+        if (declaration.startsWith("\xEF\xBB\xBF"))
+            declaration.remove(0, 3);
+        const qsizetype close = declaration.indexOf("?>");
+        if (declaration.startsWith("<?xml") && close > 0) {
+            const QByteArray declared = dichiarato(declaration.left(close), "encoding");
+            if (charset.isEmpty() || !QByteArrayView(bytes).isValidUtf8())
+                charset = declared;
+        }
+    }
+    if (!utf8(charset)) {
+        if (auto c = codificaNominata(charset))
+            return *c;
+    }
+    return {Codifica::Tipo::Utf8, QStringConverter::Utf8, bytes.startsWith("\xEF\xBB\xBF")};
+}
+
+QString decodifica(const Codifica& c, const QByteArray& bytes)
+{
+    switch (c.tipo) {
+    case Codifica::Tipo::Cp1252:
+        return TextFile::fromCp1252(bytes);
+    case Codifica::Tipo::Altra: {
+        QStringDecoder decoder(c.altra);
+        return decoder.decode(bytes);
+    }
+    case Codifica::Tipo::Utf8:
+        break;
+    }
+    QString text = QString::fromUtf8(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return text;
+}
+
+QByteArray codifica(const Codifica& c, const QString& testo)
+{
+    switch (c.tipo) {
+    case Codifica::Tipo::Cp1252:
+        return TextFile::toCp1252(testo);
+    case Codifica::Tipo::Altra: {
+        QStringEncoder encoder(c.altra, c.bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+        return encoder.encode(testo);
+    }
+    case Codifica::Tipo::Utf8:
+        break;
+    }
+    return (c.bom ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + testo.toUtf8();
 }
 
 QString errorText(long number, const QString& description)
@@ -192,36 +265,22 @@ QString Transport::estraiRisposta(const QString& answer)
 
 QString Transport::decodificaRisposta(const QByteArray& bytes, const QByteArray& contentType)
 {
-    // A byte-order mark says it all; then the Content-Type header, then the XML declaration; else UTF-8.
-    if (const auto bom = QStringConverter::encodingForData(bytes); bom && *bom != QStringConverter::Utf8) {
-        QStringDecoder decoder(*bom);
-        return decoder.decode(bytes);
+    return decodifica(codificaDi(bytes, contentType), bytes);
+}
+
+QByteArray Transport::cambiaTesto(const QByteArray& bytes, const QByteArray& contentType,
+                                  const std::function<QString(const QString&)>& cambia)
+{
+    Codifica c = codificaDi(bytes, contentType);
+    QString testo = decodifica(c, bytes);
+    // Bytes that are not what they declare (a stray byte in UTF-8) would be written back as other
+    // bytes: they are read byte for byte instead, as any character set that keeps ASCII allows.
+    if (c.tipo != Codifica::Tipo::Altra && codifica(c, testo) != bytes) {
+        c = Codifica{Codifica::Tipo::Cp1252};
+        testo = decodifica(c, bytes);
     }
-    const auto utf8 = [](const QByteArray& charset) {
-        return charset.isEmpty() || charset == "utf-8" || charset == "utf8";
-    };
-    QByteArray charset = dichiarato(contentType, "charset");
-    if (utf8(charset)) {
-        // A header that says UTF-8 (many servers say it of everything) yields to the document's own
-        // declaration when the bytes are no UTF-8.
-        QByteArray declaration = bytes.left(200);
-        if (declaration.startsWith("\xEF\xBB\xBF"))
-            declaration.remove(0, 3);
-        const qsizetype close = declaration.indexOf("?>");
-        if (declaration.startsWith("<?xml") && close > 0) {
-            const QByteArray declared = dichiarato(declaration.left(close), "encoding");
-            if (charset.isEmpty() || !QByteArrayView(bytes).isValidUtf8())
-                charset = declared;
-        }
-    }
-    if (!utf8(charset)) {
-        if (auto text = decodifica(bytes, charset))
-            return *text;
-    }
-    QString text = QString::fromUtf8(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return text;
+    const QString cambiato = cambia(testo);
+    return cambiato == testo ? bytes : codifica(c, cambiato);
 }
 
 void Transport::prepara(void* handle, Invio& invio) const
@@ -275,7 +334,8 @@ Transport::Esito Transport::concludi(void* handle, int code, Invio& invio) const
     char* type = nullptr;
     curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
     e.bytes = std::move(invio.answer.bytes);
-    e.grezza = decodificaRisposta(e.bytes, type ? QByteArray(type) : QByteArray());
+    e.tipo = type ? QByteArray(type) : QByteArray();
+    e.grezza = decodificaRisposta(e.bytes, e.tipo);
     e.riuscita = true;
     e.risultato = estraiRisposta(e.grezza);
     return e;
@@ -294,7 +354,7 @@ QString Transport::ChiamaServizio(const QString& address, const QString& soapAct
     prepara(m_curl, invio);
     m_ultimo = concludi(m_curl, curl_easy_perform(static_cast<CURL*>(m_curl)), invio);
     if (m_ultimo.riuscita)
-        m_ctx.op().setAnswerText(m_ultimo.grezza);
+        m_ctx.op().setAnswerText(mascheraDati(m_ultimo.grezza));
     return m_ultimo.risultato;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class AppContext;
@@ -26,6 +27,7 @@ public:
         QString risultato;       // the extracted answer, or the "Error: " text
         QString grezza;          // the raw answer body; empty when the post failed
         QByteArray bytes;        // its bytes as they were received, for the saved copies
+        QByteArray tipo;         // their Content-Type header
         long stato = 0;          // the HTTP status; 0 when there was none
         bool riuscita = false;   // the server answered at all
         bool interrotta = false; // ended, or never begun, because the program was asked to stop
@@ -62,6 +64,10 @@ public:
     // An answer's bytes as text, decoded as the answer declares itself: byte-order mark, then the
     // charset of the Content-Type header, then the encoding of the XML declaration; UTF-8 when none.
     static QString decodificaRisposta(const QByteArray& bytes, const QByteArray& contentType);
+    // The bytes with their text changed by cambia, written back in the character set they are read in;
+    // the same bytes when cambia changes nothing.
+    static QByteArray cambiaTesto(const QByteArray& bytes, const QByteArray& contentType,
+                                  const std::function<QString(const QString&)>& cambia);
 
 private:
     struct Invio;

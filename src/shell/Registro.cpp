@@ -1,6 +1,7 @@
 #include "shell/Registro.h"
 
 #include "context/Clock.h"
+#include "service/MascheraDati.h"
 #include "store/TextFile.h"
 
 #include <cstdio>
@@ -13,14 +14,18 @@ QString Registro::apri(const QString& path)
 {
     m_file.close();
     m_file.setFileName(path);
+    const bool nuovo = !m_file.exists();
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append))
         return m_file.errorString();
+    if (nuovo)
+        TextFile::soloProprietarioEGruppo(path);
     return {};
 }
 
 void Registro::scrivi(const QString& testo)
 {
-    QString corpo = testo;
+    // A quoted answer may carry a card: the log keeps no more of it than the text boxes show.
+    QString corpo = mascheraDati(testo);
     corpo.replace(u"\r\n"_s, u"\n"_s);
     corpo.replace(u'\r', u'\n');
     corpo.replace(u"\n"_s, u"\n                    "_s);

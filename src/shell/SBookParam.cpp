@@ -58,6 +58,18 @@ SBookParam::SBookParam(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ct
     caselle->addWidget(m_check2, 1, 2, Qt::AlignLeft);
     caselle->addWidget(m_check3, 2, 2, Qt::AlignLeft);
     caselle->addLayout(orizzonte, 3, 2);
+    m_text3 = new QLineEdit(this);
+    m_text3->setObjectName(u"Text3"_s);
+    m_text3->setPlaceholderText(u"60"_s);
+    m_text3->setMaximumWidth(60);
+    m_text3->setToolTip(u"0: le copie degli scambi non vengono mai eliminate"_s);
+    auto* conservazione = new QHBoxLayout;
+    auto* giorniCopie = new QLabel(u"Giorni di conservazione delle copie"_s, this);
+    giorniCopie->setBuddy(m_text3);
+    conservazione->addWidget(giorniCopie);
+    conservazione->addWidget(m_text3);
+    conservazione->addStretch(1);
+    caselle->addLayout(conservazione, 4, 2);
     caselle->setColumnStretch(1, 1);
     colonna->addLayout(caselle);
     colonna->addSpacing(8);
@@ -102,8 +114,9 @@ SBookParam::SBookParam(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ct
     connect(m_t[1], &QPushButton::clicked, this, &QDialog::reject);
 
     // Tab order follows the layout: the boxes, the fields in index order, then the buttons.
-    QWidget* ordine[] = {m_chk,      m_check1,   m_check2,   m_check3,   m_text2,    m_text1[0], m_text1[1], m_text1[2],
-                         m_text1[3], m_text1[4], m_text1[5], m_text1[6], m_text1[7], m_text1[8], m_t[0],     m_t[1]};
+    QWidget* ordine[] = {m_chk,      m_check1,   m_check2,   m_check3,   m_text2,    m_text3,
+                         m_text1[0], m_text1[1], m_text1[2], m_text1[3], m_text1[4], m_text1[5],
+                         m_text1[6], m_text1[7], m_text1[8], m_t[0],     m_t[1]};
     for (size_t i = 1; i < std::size(ordine); ++i)
         setTabOrder(ordine[i - 1], ordine[i]);
 
@@ -119,6 +132,8 @@ void SBookParam::mostra(const ParametriForm& form)
     m_check2->setChecked(form.cancellazioneDefinitiva);
     m_check3->setChecked(form.pubblica);
     m_text2->setText(form.orizzonte);
+    m_text3->setText(form.conservazione);
+    m_altreRighe = form.altreRighe;
 }
 
 ParametriForm SBookParam::modulo() const
@@ -131,6 +146,8 @@ ParametriForm SBookParam::modulo() const
     form.cancellazioneDefinitiva = m_check2->isChecked();
     form.pubblica = m_check3->isChecked();
     form.orizzonte = m_text2->text();
+    form.conservazione = m_text3->text();
+    form.altreRighe = m_altreRighe;
     return form;
 }
 

@@ -27,6 +27,7 @@ public:
     QCheckBox* Check2() const { return m_check2; }
     QCheckBox* Check3() const { return m_check3; } // availability kept in step with QV at every tick
     QLineEdit* Text2() const { return m_text2; }   // its horizon in days
+    QLineEdit* Text3() const { return m_text3; }   // the days the exchange copies are kept
     QLineEdit* Text1(int index) const { return m_text1.at(size_t(index)); }
     QLabel* Label1(int index) const { return m_label1.at(size_t(index)); }
     QPushButton* T(int index) const { return m_t.at(size_t(index)); }
@@ -48,6 +49,8 @@ private:
     QCheckBox* m_check2 = nullptr;
     QCheckBox* m_check3 = nullptr;
     QLineEdit* m_text2 = nullptr;
+    QLineEdit* m_text3 = nullptr;
+    QStringList m_altreRighe; // the file's lines this window does not show, written back as they were
     std::array<QLineEdit*, NumeroCampi> m_text1{};
     std::array<QLabel*, NumeroCampi> m_label1{};
     std::array<QPushButton*, 2> m_t{};

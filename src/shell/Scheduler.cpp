@@ -1,6 +1,7 @@
 #include "shell/Scheduler.h"
 
 #include "context/AppContext.h"
+#include "service/MascheraDati.h"
 #include "shell/Registro.h"
 #include "store/TextFile.h"
 
@@ -170,7 +171,7 @@ void Scheduler::inviaFile(Esito& esito)
 void Scheduler::segnala(const QString& testo)
 {
     // The lower text box keeps the service's answer, with the notice below it.
-    const QString risposta = m_ctx.UltimaRisposta;
+    const QString risposta = mascheraDati(m_ctx.UltimaRisposta);
     m_ctx.op().setAnswerText(risposta.isEmpty() ? testo : risposta + u"\r\n\r\n"_s + testo);
     if (m_registro)
         m_registro->scrivi(testo);

@@ -23,6 +23,7 @@ using namespace Qt::StringLiterals;
 
 Sessione::Sessione(AppContext& ctx, Registro& registro)
     : m_ctx(ctx), m_registro(registro), m_comandi(ctx), m_scheduler(ctx, m_occupazione, *this, &registro),
+      m_conservazione(ctx, registro),
       m_incarico(QSysInfo::machineHostName() + u' ' + QString::number(QCoreApplication::applicationPid()) + u' ' +
                  QUuid::createUuid().toString(QUuid::WithoutBraces).left(8))
 {
@@ -139,6 +140,7 @@ QString Sessione::avvia()
     if (QString errore = verificaTabelleInterfaccia(m_ctx.workDir(), definizioni); !errore.isEmpty())
         return errore;
     m_registro.scrivi(u"Avvio nella cartella "_s + m_ctx.workDir().path());
+    senzaInterruzioni(u"Conservazione delle copie degli scambi"_s, [&] { m_conservazione.avvio(); });
     return {};
 }
 
@@ -320,6 +322,7 @@ void Sessione::battito()
             ArchivioSync::segnaScambio(sb, QString::fromUtf16(ArchivioSync::Pubblicazione), true, m_ctx.clock().now());
         uow.commit();
     });
+    senzaInterruzioni(u"Conservazione delle copie degli scambi"_s, [&] { m_conservazione.seDovuta(); });
 }
 
 // The timer's send without its download: a file prepared by "publish" goes at once, as the next tick

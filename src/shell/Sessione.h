@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/Comandi.h"
+#include "shell/Conservazione.h"
 #include "shell/Scheduler.h"
 #include "sync/Pubblicazione.h"
 
@@ -70,6 +71,7 @@ private:
     Comandi m_comandi;
     Occupazione m_occupazione;
     Scheduler m_scheduler;
+    Conservazione m_conservazione;
     bool m_didascaliaScritta = false; // a caption has named a working mode
     bool m_pubblica = false;
     Pubblicazione::Incarico m_incarico; // this run in the publishing lease

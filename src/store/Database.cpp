@@ -63,13 +63,15 @@ bool occupato(const QString& path, bool scrittura)
 
 // SQLite makes a new database file rw-r--r-- whatever the umask, and its journals copy that: QV's
 // workstations, which share the files through the group, could not write a database the bridge made.
-// An empty file is an empty database; made here, it takes the process's umask like every other file.
+// An empty file is an empty database; made here, it is the owner's and the group's like every other file
+// the bridge makes.
 void creaFileNuovo(const QString& path)
 {
     if (QFileInfo::exists(path))
         return;
     QFile f(path);
-    f.open(QIODevice::WriteOnly | QIODevice::NewOnly); // another process may just have made it: fine
+    if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) // another process may just have made it: fine
+        f.setPermissions(TextFile::PermessiFile);
 }
 
 } // namespace

@@ -21,6 +21,7 @@ QString writeBytes(const QString& path, const QByteArray& bytes)
         return TextFile::writeError(path, file.errorString(), bytes.size());
     if (file.write(bytes) != bytes.size())
         return TextFile::writeError(path, file.errorString(), bytes.size());
+    file.setPermissions(TextFile::PermessiFile);
     if (!file.commit())
         return TextFile::writeError(path, file.errorString(), bytes.size());
     return {};
@@ -125,6 +126,18 @@ QString writeText(const QString& path, const QString& text)
 
 // Room a write needs beyond its own bytes (the temporary file, the directory entry).
 constexpr qint64 kMinimoLibero = 64 * 1024;
+
+bool soloProprietarioEGruppo(const QString& path)
+{
+    return QFile::setPermissions(path, QFileInfo(path).isDir() ? PermessiCartella : PermessiFile);
+}
+
+bool togliAltri(const QString& path)
+{
+    const QFileDevice::Permissions altri = QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    const QFileDevice::Permissions p = QFile::permissions(path);
+    return !(p & altri) || QFile::setPermissions(path, p & ~altri);
+}
 
 std::optional<QString> discoPieno(const QString& dir, qint64 bytes, bool certo)
 {

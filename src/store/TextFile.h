@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QFileDevice>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -21,8 +22,20 @@ std::optional<QStringList> readLines(const QString& path);
 // The whole file as text; nullopt when it cannot be read.
 std::optional<QString> readAll(const QString& path);
 
+// What the bridge makes is for its owner and QV's group only, whatever the umask: guests' names and
+// addresses are in its files. A file is 0660, a folder 0770.
+inline constexpr QFileDevice::Permissions PermessiFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                         QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                                         QFileDevice::ReadGroup | QFileDevice::WriteGroup;
+inline constexpr QFileDevice::Permissions PermessiCartella =
+    PermessiFile | QFileDevice::ExeOwner | QFileDevice::ExeUser | QFileDevice::ExeGroup;
+// Gives a file or folder the bridge made those rights; false when they could not be set.
+bool soloProprietarioEGruppo(const QString& path);
+// Takes the others' rights off a file or folder, leaving the owner's and the group's as they are.
+bool togliAltri(const QString& path);
+
 // Replaces the file with the lines, each followed by CR LF. Written to a temporary file first
-// and renamed, so a reader never sees half a file. Returns the error text, empty on success.
+// and renamed, so a reader never sees half a file; the file is 0660. Returns the error text, empty on success.
 QString writeLines(const QString& path, const QStringList& lines);
 // Replaces the file with the text followed by CR LF (the way exchanges save their texts).
 QString writeText(const QString& path, const QString& text);

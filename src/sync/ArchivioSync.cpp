@@ -1,5 +1,6 @@
 #include "sync/ArchivioSync.h"
 
+#include "service/MascheraDati.h"
 #include "store/Database.h"
 #include "store/DaySlots.h"
 
@@ -124,7 +125,7 @@ void ArchivioSync::segnaScambio(Database& uow, const QString& nome, bool riuscit
                {istante(quando), nome});
     else
         esegui(uow, u"UPDATE "_s + t + u" SET UltimoFallito = ?, Errore = ? WHERE NumeroHotel = 1 AND Scambio = ?"_s,
-               {istante(quando), errore.left(255), nome});
+               {istante(quando), mascheraDati(errore).left(255), nome});
 }
 
 QList<QPair<QString, QString>> ArchivioSync::inAttesa(Database& sb)

@@ -2,6 +2,7 @@
 
 #include "context/Settings.h"
 #include "import/VersionePrenotazione.h"
+#include "service/CopieScambi.h"
 #include "store/Database.h"
 #include "store/DaySlots.h"
 #include "store/Recordset.h"
@@ -42,7 +43,7 @@ QStringList RapportoStato::righe() const
         out.append(r.testo);
     if (out.isEmpty())
         out.append(u"Tutto in ordine."_s);
-    return out;
+    return out + m_note;
 }
 
 QJsonObject RapportoStato::json() const
@@ -182,6 +183,38 @@ RapportoStato RapportoStato::leggi(const QDir& workDir, const QDateTime& ora)
         r.m_dati.insert(u"fileFalliti"_s, QJsonArray::fromStringList(falliti));
         if (!falliti.isEmpty())
             r.aggiungi(Livello::Avviso, u"File della disponibilità non inviati: "_s + falliti.join(u", "_s) + u'.');
+
+        // The copies of the exchanges, as the last retention run and the one look left them: the folder
+        // itself is not read (it may hold a year of copies).
+        if (const auto copie = CopieScambi::leggi(sb)) {
+            r.m_dati.insert(u"copie"_s, QJsonObject{{u"ultimaPulizia"_s, ArchivioSync::istante(copie->pulizia)},
+                                                    {u"giorni"_s, copie->giorni},
+                                                    {u"rimosse"_s, copie->rimosse},
+                                                    {u"conservate"_s, copie->tenute},
+                                                    {u"piuVecchia"_s, ArchivioSync::istante(copie->piuVecchia)},
+                                                    {u"revisione"_s, ArchivioSync::istante(copie->revisione)},
+                                                    {u"copieMascherate"_s, copie->mascherate},
+                                                    {u"nonMascherate"_s, copie->nonMascherate}});
+            if (copie->pulizia.isValid())
+                r.m_note.append(u"Copie degli scambi: "_s + QString::number(copie->tenute) + u" conservate"_s +
+                                (copie->piuVecchia.isValid()
+                                     ? u", la più vecchia del "_s + TextDate::toDmy(copie->piuVecchia.date())
+                                     : QString()) +
+                                (copie->giorni > 0 ? u" (per "_s + QString::number(copie->giorni) + u" giorni)"_s
+                                                   : u" (per sempre)"_s) +
+                                u"; ultima pulizia il "_s + quando(copie->pulizia) + u'.');
+            const QString revisione =
+                u"Copie salvate prima della mascheratura, riviste il "_s + quando(copie->revisione) + u": "_s +
+                QString::number(copie->mascherate) + u" mascherate"_s +
+                (copie->nonMascherate > 0
+                     ? u", "_s + QString::number(copie->nonMascherate) + u" non riscrivibili (vedere il registro)"_s
+                     : QString()) +
+                u'.';
+            if (copie->nonMascherate > 0)
+                r.aggiungi(Livello::Avviso, revisione);
+            else if (copie->revisione.isValid())
+                r.m_note.append(revisione);
+        }
 
         // The drift, over the publishing horizon.
         const int giorni = settings.orizzonte();

@@ -20,7 +20,8 @@ public:
     static RapportoStato leggi(const QDir& workDir, const QDateTime& ora);
 
     Livello livello() const { return m_livello; }
-    // The findings in words, the worst first; "Tutto in ordine" when there are none.
+    // The findings in words, the worst first ("Tutto in ordine" when there are none), then what is only
+    // worth knowing (the copies of the exchanges kept).
     QStringList righe() const;
     // The worst finding, for a status line.
     QString riassunto() const { return righe().constFirst(); }
@@ -62,5 +63,6 @@ private:
 
     Livello m_livello = Livello::Ok;
     QList<Riscontro> m_riscontri;
+    QStringList m_note;
     QJsonObject m_dati;
 };

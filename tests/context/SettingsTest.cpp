@@ -1,4 +1,5 @@
 #include "context/Settings.h"
+#include "store/TextFile.h"
 #include "support/WorkDir.h"
 
 #include <QFile>
@@ -74,7 +75,7 @@ TEST(ParametriForm, RegistraWritesPrintedFlagsAndTypedTexts)
     QFile f(w.file(u"SBookParam.txt"_s));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(),
-              QByteArray(" 1 \r\nh\r\npn\r\npp\r\na\r\npw\r\nH1\r\nP\r\nBB\r\nabc\r\n 0 \r\n 1 \r\n 0 \r\n\r\n"));
+              QByteArray(" 1 \r\nh\r\npn\r\npp\r\na\r\npw\r\nH1\r\nP\r\nBB\r\nabc\r\n 0 \r\n 1 \r\n 0 \r\n\r\n\r\n"));
     EXPECT_EQ(s.CodAdd, 0); // a non-numeric code is saved as typed but reads 0
     EXPECT_EQ(s.Attivo, u"1"_s);
     EXPECT_EQ(s.Modalita, u"1"_s); // the mode follows at the next activation
@@ -97,6 +98,37 @@ TEST(ParametriForm, RegistraWritesPrintedFlagsAndTypedTexts)
     again = ParametriForm::fromFile(w.tmp.path());
     EXPECT_TRUE(again.pubblica);
     EXPECT_EQ(again.orizzonte, u"60"_s);
+}
+
+TEST(ParametriForm, LineFifteenAndTheLinesAfterItSurviveASave)
+{
+    WorkDir w;
+    // A file a later version wrote: its lines after the fifteenth are kept as they are.
+    w.write(u"SBookParam.txt"_s, " 0 \r\nh\r\npn\r\npp\r\na\r\npw\r\nH1\r\n\r\n\r\n0\r\n 0 \r\n 0 \r\n 1 \r\n90\r\n"
+                                 " 30 \r\nnuova\r\n\r\n 1 \r\n");
+    ParametriForm form = ParametriForm::fromFile(w.tmp.path());
+    EXPECT_EQ(form.conservazione, u"30"_s);
+    Settings s;
+    for (const QString& sbagliato : {u"-1"_s, u"tre"_s, u"36501"_s}) {
+        form.conservazione = sbagliato;
+        EXPECT_FALSE(form.registra(w.tmp.path(), s, w.op));
+    }
+    form.conservazione = u"0"_s;
+    ASSERT_TRUE(form.registra(w.tmp.path(), s, w.op));
+    const auto righe = TextFile::readLines(w.file(u"SBookParam.txt"_s));
+    ASSERT_TRUE(righe);
+    EXPECT_EQ(righe->mid(13), QStringList({u"90"_s, u"0"_s, u"nuova"_s, QString(), u" 1 "_s}));
+    ASSERT_TRUE(s.load(w.tmp.path()));
+    EXPECT_EQ(s.giorniConservazione(), 0);
+
+    // What line 15 reads as: blank or no number keeps 60 days.
+    const QList<std::pair<QString, int>> casi{{QString(), 60}, {u" 7 "_s, 7},
+                                              {u"0"_s, 0},     {u"x"_s, 60},
+                                              {u"-3"_s, 60},   {u"99999"_s, Settings::ConservazioneMassima}};
+    for (const auto& [riga, giorni] : casi) {
+        s.Conservazione = riga;
+        EXPECT_EQ(s.giorniConservazione(), giorni) << riga.toStdString();
+    }
 }
 
 TEST(ParametriForm, AWriteFailureIsReportedNotFatal)

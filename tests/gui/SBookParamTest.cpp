@@ -98,14 +98,16 @@ TEST(SBookParamWindow, FillsFromTheFileAndRegistraWritesItBack)
     EXPECT_FALSE(p.Check3()->isChecked()); // a file of twelve lines: not publishing
     p.Check3()->setChecked(true);
     p.Text2()->setText(u"90"_s);
+    p.Text3()->setText(u"45"_s);
     p.show();
     p.T(0)->click();
     EXPECT_EQ(p.result(), QDialog::Accepted);
     EXPECT_FALSE(p.isVisible());
     EXPECT_THAT(*TextFile::readLines(d.file(u"SBookParam.txt"_s)),
                 ElementsAre(u" 0 "_s, u"https://host/res"_s, u"prov"_s, u"p&w"_s, u"acc"_s, u" pwd "_s, u"H2"_s,
-                            u"P1"_s, u"BB"_s, u"abc"_s, u" 1 "_s, u" 1 "_s, u" 1 "_s, u"90"_s));
+                            u"P1"_s, u"BB"_s, u"abc"_s, u" 1 "_s, u" 1 "_s, u" 1 "_s, u"90"_s, u"45"_s));
     EXPECT_EQ(d.ctx.settings.orizzonte(), 90);
+    EXPECT_EQ(d.ctx.settings.giorniConservazione(), 45);
     EXPECT_EQ(d.ctx.settings.CodiceHotel, u"H2"_s);
     EXPECT_EQ(d.ctx.settings.CodAdd, 0); // not a number: saved as typed, held as 0
     EXPECT_EQ(d.ctx.settings.Attivo, u"0"_s);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QStringList>
 #include <QXmlStreamReader>
 
@@ -164,6 +165,43 @@ TEST(MascheraDati, TheExcerptIsMaskedBeforeItIsCut)
     EXPECT_LE(e.size(), 200);
     EXPECT_FALSE(e.contains(u"41111111"_s));
     EXPECT_EQ(estrattoMascherato(u"  <a>\r\n  b  </a> "_s), u"<a> b </a>"_s);
+}
+
+TEST(MascheraDati, ASavedCopyIsMaskedInItsOwnCharacterSetAndOtherwiseKeptByteForByte)
+{
+    const QByteArray carta = "<PaymentCard CardNumber=\"4111111111111111\" SeriesCode=\"123\"/>";
+    const QByteArray mascherata = "<PaymentCard CardNumber=\"************1111\" SeriesCode=\"***\"/>";
+    const auto utf16 = [](const QByteArray& latin1) {
+        QStringEncoder e(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+        return QByteArray(e.encode(QString::fromLatin1(latin1)));
+    };
+    struct CasoCopia
+    {
+        const char* nome;
+        QByteArray bytes;
+        QByteArray tipo; // the Content-Type it came with
+        QByteArray atteso;
+    };
+    const QList<CasoCopia> casi = {
+        {"UTF-8", "<R>caff\xC3\xA8" + carta + "</R>\r\n", {}, "<R>caff\xC3\xA8" + mascherata + "</R>\r\n"},
+        {"UTF-8 con BOM", "\xEF\xBB\xBF<R>\xE2\x82\xAC" + carta + "</R>", "text/xml; charset=utf-8",
+         "\xEF\xBB\xBF<R>\xE2\x82\xAC" + mascherata + "</R>"},
+        {"Latin-1 dall'intestazione", "<R>caff\xE8" + carta + "</R>", "text/xml; charset=ISO-8859-1",
+         "<R>caff\xE8" + mascherata + "</R>"},
+        {"Windows-1252 dalla dichiarazione",
+         "<?xml version=\"1.0\" encoding=\"windows-1252\"?><R>\x80" + carta + "</R>", "text/xml; charset=utf-8",
+         "<?xml version=\"1.0\" encoding=\"windows-1252\"?><R>\x80" + mascherata + "</R>"},
+        {"UTF-16 con BOM", utf16("<R>caff\xE8" + carta + "</R>"), {}, utf16("<R>caff\xE8" + mascherata + "</R>")},
+        {"byte estraneo in UTF-8", "<R>\xFF\xC3" + carta + "</R>", {}, "<R>\xFF\xC3" + mascherata + "</R>"},
+        {"niente da mascherare", "<R>\xC3 4111111111111111</R>", {}, "<R>\xC3 4111111111111111</R>"},
+        {"richiesta con password",
+         "<provider Name=\"p\" Pwd=\"p\xE8\"></provider>",
+         {},
+         "<provider Name=\"p\" Pwd=\"********\"></provider>"},
+        {"testo d'errore", "Error: 7 - Impossibile connettersi\r\n", {}, "Error: 7 - Impossibile connettersi\r\n"},
+    };
+    for (const CasoCopia& c : casi)
+        EXPECT_EQ(mascheraCopia(c.bytes, c.tipo), c.atteso) << c.nome;
 }
 
 } // namespace
