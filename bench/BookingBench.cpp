@@ -136,22 +136,21 @@ void prenotazioneBench(const WorkDir& w, const QString& id, const QDate& arrivo,
              prezzi);
 }
 
-void BM_RegistraPrenotazione(benchmark::State& state)
+// Writes one ten-room booking per iteration, a month apart: prepara(id, arrivo) sets it up untimed,
+// scrivi(id) is timed and returns whether it was written.
+template <typename Prepara, typename Scrivi>
+void scriviOgniMese(benchmark::State& state, WorkDir& w, Prepara&& prepara, Scrivi&& scrivi)
 {
-    WorkDir w;
     albergo(w, {u"DBL"_s}, 40);
-    ScritturaPrenotazione scrittura(w.ctx);
-    const CamereRichieste camere = camereBench();
     int n = 0;
     qint64 notti = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        // A reservation of its own each time, a month apart, with its nightly prices.
         const QString id = u"BENCH%1"_s.arg(++n);
-        prenotazioneBench(w, id, QDate(2027, 1, 1).addMonths(n), 0);
+        prepara(id, QDate(2027, 1, 1).addMonths(n));
         state.ResumeTiming();
-        if (scrittura.RegistraPrenotazione(id, camere).esito != ScritturaPrenotazione::Esito::Registrata) {
-            state.SkipWithError("not registered");
+        if (!scrivi(id)) {
+            state.SkipWithError("not written");
             return;
         }
         notti += kCamereBench * kNottiBench;
@@ -159,30 +158,35 @@ void BM_RegistraPrenotazione(benchmark::State& state)
     state.counters["nightly_rows"] = double(notti);
 }
 
+void BM_RegistraPrenotazione(benchmark::State& state)
+{
+    WorkDir w;
+    ScritturaPrenotazione scrittura(w.ctx);
+    const CamereRichieste camere = camereBench();
+    scriviOgniMese(
+        state, w, [&](const QString& id, const QDate& arrivo) { prenotazioneBench(w, id, arrivo, 0); },
+        [&](const QString& id) {
+            return scrittura.RegistraPrenotazione(id, camere).esito == ScritturaPrenotazione::Esito::Registrata;
+        });
+}
+
 // The same booking, moved by a day: its counts taken back, its rows written again, counted again.
 void BM_ApplicaModifica(benchmark::State& state)
 {
     WorkDir w;
-    albergo(w, {u"DBL"_s}, 40);
     ScritturaPrenotazione scrittura(w.ctx);
     const CamereRichieste camere = camereBench();
-    int n = 0;
-    qint64 notti = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        const QString id = u"BENCH%1"_s.arg(++n);
-        const QDate arrivo = QDate(2027, 1, 1).addMonths(n);
-        prenotazioneBench(w, id, arrivo, 0);
-        const auto r = scrittura.RegistraPrenotazione(id, camere);
-        prenotazioneBench(w, id, arrivo.addDays(1), 1);
-        state.ResumeTiming();
-        if (scrittura.ApplicaModifica(id, camere, r.numero, 1).esito != ScritturaPrenotazione::Esito::Modificata) {
-            state.SkipWithError("not applied");
-            return;
-        }
-        notti += kCamereBench * kNottiBench;
-    }
-    state.counters["nightly_rows"] = double(notti);
+    qint32 numero = 0;
+    scriviOgniMese(
+        state, w,
+        [&](const QString& id, const QDate& arrivo) {
+            prenotazioneBench(w, id, arrivo, 0);
+            numero = scrittura.RegistraPrenotazione(id, camere).numero;
+            prenotazioneBench(w, id, arrivo.addDays(1), 1);
+        },
+        [&](const QString& id) {
+            return scrittura.ApplicaModifica(id, camere, numero, 1).esito == ScritturaPrenotazione::Esito::Modificata;
+        });
 }
 
 void BM_CercaCamereLibere(benchmark::State& state)
