@@ -608,10 +608,12 @@ QList<RigaScritta> ScritturaPrenotazione::scriviRighe(Lavoro& l, const Testata& 
     return scritte;
 }
 
-void ScritturaPrenotazione::registraApplicata(Lavoro& l, qint32 n, const std::optional<QList<RigaScritta>>& righe)
+void ScritturaPrenotazione::registraApplicata(Lavoro& l, qint32 n, const std::optional<QList<RigaScritta>>& righe,
+                                              const std::optional<VersionePrenotazione>& versione)
 {
     VersioneApplicata::registra(l.db, l.prenotazioni.Field(u"NPren"_s).toString(),
-                                {n, VersionePrenotazione::leggi(l.prenotazioni, l.db), righe}, m_ctx.clock().now());
+                                {n, versione ? *versione : VersionePrenotazione::leggi(l.prenotazioni, l.db), righe},
+                                m_ctx.clock().now());
 }
 
 QString ScritturaPrenotazione::ostacoloModifica(Database& db, qint32 numero,
@@ -689,7 +691,7 @@ ScritturaPrenotazione::Risultato ScritturaPrenotazione::ApplicaModifica(const QS
         scheda.setField(u"DataModifica"_s, TextDate::toYmd(m_ctx.clock().today()));
         scheda.Update();
         const QList<RigaScritta> scritte = scriviRighe(l, t, camere, numero, tipo, true);
-        registraApplicata(l, numero, scritte);
+        registraApplicata(l, numero, scritte, nuova);
         l.segnaGestita();
         if (const auto problema = CalcolaDisponibilita(m_ctx).conta(l.db, u"P"_s, numero, 1)) {
             errore = true;

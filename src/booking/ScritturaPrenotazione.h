@@ -136,7 +136,9 @@ private:
     QList<RigaScritta> scriviRighe(Lavoro& l, const Testata& t, const CamereRichieste& camere, qint32 n,
                                    const QString& tipo, bool riusa);
     // The version of the reservation now in the unit of work, recorded as the one QV's booking holds.
-    void registraApplicata(Lavoro& l, qint32 n, const std::optional<QList<RigaScritta>>& righe);
+    // versione: the version as already read in this unit of work (none: read it now).
+    void registraApplicata(Lavoro& l, qint32 n, const std::optional<QList<RigaScritta>>& righe,
+                           const std::optional<VersionePrenotazione>& versione = std::nullopt);
     // Marks the booking and its rooms cancelled, or deletes them, as CancellazioneDefinitiva says.
     void annulla(Lavoro& l, Recordset& scheda, qint32 n);
     void avvisa(const QString& testo, bool errore = false);
